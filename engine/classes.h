@@ -1,0 +1,83 @@
+// Classes: descriptors, method signatures and the class registry.
+#ifndef ZORL_ENGINE_CLASSES_H
+#define ZORL_ENGINE_CLASSES_H
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/module.h"
+#include "host/processor.h"
+
+namespace zorl {
+
+// One parameter word of a signature.
+struct Param {
+  enum Kind {
+    kInt,
+    kChar,
+    kNumber,
+    kBoolean,
+    kObject,
+    kReferObject,
+    kReferAny
+  };
+  Kind kind;
+  std::string cls;  // for kObject and kReferObject
+  bool IsRefer() const { return kind == kReferObject || kind == kReferAny; }
+};
+
+// A parsed signature: "Class::Method(word, word, ...)".
+struct Signature {
+  std::string cls, method;
+  std::vector<Param> params;
+};
+
+// Parses a signature in the host's syntax. On failure: false and what was
+// expected, and where.
+bool ParseSignature(const std::string& text, Signature* out,
+                    std::string* error);
+
+struct MethodInfo {
+  std::string name;
+  std::string signature;
+  std::vector<Param> params;
+  MethodHandler handler;
+};
+
+class ClassInfo final : public VarClass {
+ public:
+  ClassInfo(const std::string& name, unsigned short id)
+      : name_(name), id_(id) {}
+
+  const std::string& name() const { return name_; }
+  unsigned short id() const { return id_; }
+  // The base classes, the direct base first; their ids are the list that
+  // the descriptor gives.
+  std::vector<std::shared_ptr<ClassInfo>> bases;
+  std::vector<MethodInfo> methods;
+  std::set<std::string> readOnly;  // members scripts may read but not write
+  bool IsA(const std::string& cls) const;
+
+ private:
+  friend class ::VarClass;
+  std::string name_;
+  unsigned short id_;
+};
+
+class ClassRegistry {
+ public:
+  std::shared_ptr<ClassInfo> Find(const std::string& name) const;
+  // Finds or makes the class of that name.
+  std::shared_ptr<ClassInfo> Declare(const std::string& name);
+  std::vector<std::string> Names() const;
+
+ private:
+  std::map<std::string, std::shared_ptr<ClassInfo>> classes_;
+};
+
+}  // namespace zorl
+
+#endif

@@ -1,0 +1,113 @@
+// The engine's embedding interface: load plug-in modules, make objects, call
+// methods, read and write members, and collect the errors they raise. The
+// `zorl` command, the script language and the tests use it.
+#ifndef ZORL_ENGINE_ENGINE_H
+#define ZORL_ENGINE_ENGINE_H
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/values.h"
+#include "host/zorl.h"
+
+namespace zorl {
+
+// A script error as the engine reports it: its number and the text shown
+// (the raiser's own text; else the module's or the host's text for that
+// number; else empty).
+struct ScriptError {
+  zlong number;
+  std::string text;
+  bool operator==(const ScriptError& o) const {
+    return number == o.number && text == o.text;
+  }
+};
+typedef std::vector<ScriptError> Errors;
+
+// What a loaded module told the engine.
+struct ModuleInfo {
+  struct ErrorRow {
+    unsigned short code;
+    std::string text, name;
+  };
+  std::string path;
+  HINSTANCE handle = nullptr;
+  std::string description;
+  std::vector<MethodEntry> methods;  // up to the null row
+  std::vector<ErrorRow> errors;      // up to the row of null pointers
+  unsigned short errorOffset = 0xFFFF;
+};
+
+class Machine;
+
+class ZORL_API Engine {
+ public:
+  Engine();
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  // Loads a plug-in module, registers its classes and, when errorRange is
+  // true, gives it the next range of error numbers (the first starts at
+  // 1000). On failure: false, and a message naming the file and the fault.
+  bool LoadPlugin(const std::string& path, bool errorRange,
+                  std::string* message);
+  const std::vector<ModuleInfo>& Modules() const;
+
+  bool IsClass(const std::string& name) const;
+  // The signatures of a class's methods of that name (all, for "").
+  std::vector<std::string> Signatures(const std::string& cls,
+                                      const std::string& method) const;
+
+  // target becomes a new object of class cls, made by the constructor that
+  // the arguments select. Arguments of refer parameters are bound to the
+  // given values; the others are passed as copies.
+  void Construct(Variable& target, const std::string& cls,
+                 const std::vector<Variable*>& args);
+  // Calls a method of object (a reference is followed). What the method
+  // leaves in its result slot is moved into *result when result is given.
+  void Call(Variable& object, const std::string& method,
+            const std::vector<Variable*>& args, Variable* result);
+
+  // Script member access: reading a member that does not exist, or writing
+  // one that the class keeps read-only, raises an error.
+  Variable* GetMember(Variable& object, const std::string& name);
+  void SetMember(Variable& object, const std::string& name,
+                 const Variable& value);
+
+  // Raises an error as a module would.
+  void Raise(zlong number, const std::string& text);
+  // The errors raised since the last call, in the order raised.
+  Errors TakeErrors();
+
+  // The processor that runs this engine's calls.
+  Processor* GetProcessor();
+
+  // While a Scope lives, this engine's processor is the one that runs on
+  // this thread: ZorlError and GetConnector reach it (for calling handlers
+  // directly, as the engine does).
+  class ZORL_API Scope {
+   public:
+    explicit Scope(Engine& e);
+    ~Scope();
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+
+   private:
+    Machine* saved_;
+  };
+
+ private:
+  std::unique_ptr<Machine> m_;
+};
+
+// The platform's debug output. Each text is handed to the sink (by default
+// kept until taken).
+ZORL_API void SetDebugSink(std::function<void(const std::string&)> sink);
+ZORL_API std::vector<std::string> TakeDebugOutput();
+
+}  // namespace zorl
+
+#endif

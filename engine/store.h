@@ -1,0 +1,57 @@
+// Engine storage behind a value: String bytes, Vector elements and objects.
+#ifndef ZORL_ENGINE_STORE_H
+#define ZORL_ENGINE_STORE_H
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/processor.h"
+#include "host/variable.h"
+
+namespace zorl {
+class ClassInfo;
+}
+
+// Byte lengths and element counts above these are refused (host error 8).
+constexpr zlong kMaxBytes = zlong(1) << 30;
+constexpr zlong kMaxElements = zlong(1) << 26;
+
+struct VarStore {
+  virtual ~VarStore() = default;
+  virtual VarStore* Clone() const = 0;
+};
+
+struct StringStore final : VarStore {
+  std::string bytes;  // data() is never null, even for an empty String
+  VarStore* Clone() const override { return new StringStore(*this); }
+};
+
+struct VectorStore final : VarStore {
+  std::vector<Variable> elems;
+  VarStore* Clone() const override { return new VectorStore(*this); }
+};
+
+// An object: its class, its own bytes (none until a length is set), its
+// named members (sorted by name) and, for host classes that need one, a
+// native block of memory that copies of the object share.
+struct ObjectStore final : VarStore, Object {
+  std::shared_ptr<zorl::ClassInfo> cls;
+  bool hasData = false;
+  std::string bytes;
+  std::map<std::string, Variable> members;
+  std::shared_ptr<std::vector<char>> native;
+  VarStore* Clone() const override { return new ObjectStore(*this); }
+};
+
+inline ObjectStore* AsObject(Variable* v) {
+  return v->type == PV_OBJECT ? static_cast<ObjectStore*>(v->val.store)
+                              : nullptr;
+}
+inline const ObjectStore* AsObject(const Variable* v) {
+  return v->type == PV_OBJECT ? static_cast<const ObjectStore*>(v->val.store)
+                              : nullptr;
+}
+
+#endif

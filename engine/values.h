@@ -1,0 +1,38 @@
+// Making and describing host values from C++ (the engine, its tests and the
+// script language use these).
+#ifndef ZORL_ENGINE_VALUES_H
+#define ZORL_ENGINE_VALUES_H
+
+#include <string>
+#include <vector>
+
+#include "host/variable.h"
+
+namespace zorl {
+
+ZORL_API Variable MakeBoolean(bool b);
+ZORL_API Variable MakeByte(unsigned char b);
+ZORL_API Variable MakeLong(zlong l);
+ZORL_API Variable MakeFloat(float f);
+ZORL_API Variable MakeDouble(double d);
+ZORL_API Variable MakeAddress(std::uintptr_t a);
+ZORL_API Variable MakeString(const std::string& bytes);
+ZORL_API Variable MakeVector(std::vector<Variable> elems);
+ZORL_API Variable MakeLongVector(const std::vector<zlong>& elems);
+// A reference to target; the caller keeps target alive while it is used.
+ZORL_API Variable MakeReference(Variable* target);
+
+// The bytes of a String (empty for any other value).
+ZORL_API std::string StringBytes(const Variable& v);
+// The type or class name of a value: "empty", "boolean", "byte", "long",
+// "float", "double", "address", "String", "Vector", a class name, "reference".
+ZORL_API std::string TypeName(const Variable& v);
+// The value as `print` shows it.
+ZORL_API std::string Describe(const Variable& v);
+// A number's shortest decimal text that reads back the same value.
+ZORL_API std::string FormatDouble(double d);
+ZORL_API std::string FormatFloat(float f);
+
+}  // namespace zorl
+
+#endif

@@ -1,0 +1,374 @@
+// Host values: construction, copying, number reading and data access.
+#include "host/variable.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <utility>
+
+#include "engine/classes.h"
+#include "engine/host_errors.h"
+#include "engine/store.h"
+#include "host/errors.h"
+
+namespace {
+
+// Where a lookup that has no value to give lands: an empty value, cleared on
+// every use, so that writes to it go nowhere.
+Variable& Scratch() {
+  thread_local Variable scratch;
+  scratch._Clear();
+  return scratch;
+}
+
+const Variable* Follow(const Variable* v) {
+  return v->type == PV_REFERENCE && v->val.ref ? v->val.ref : v;
+}
+
+zlong Saturate(double d) {
+  if (std::isnan(d)) return 0;
+  if (d >= 2147483647.0) return std::numeric_limits<zlong>::max();
+  if (d <= -2147483648.0) return std::numeric_limits<zlong>::min();
+  return static_cast<zlong>(d);  // truncation toward zero
+}
+
+}  // namespace
+
+Variable::Variable() : type(PV_EMPTY) { val.a = 0; }
+
+Variable::Variable(double d) : type(PV_EMPTY) {
+  val.a = 0;
+  *this = d;
+}
+
+Variable::Variable(const Variable& other) : type(PV_EMPTY) {
+  val.a = 0;
+  const Variable* src = Follow(&other);
+  switch (src->type) {
+    case PV_EMPTY:
+      return;
+    case PV_DOUBLE:
+      val.d = src->val.d ? new double(*src->val.d) : nullptr;
+      break;
+    case PV_STRING:
+    case PV_VECTOR:
+    case PV_OBJECT:
+      val.store = src->val.store->Clone();
+      break;
+    default:
+      val = src->val;
+      break;
+  }
+  type = src->type;
+}
+
+Variable::Variable(Variable&& other) noexcept
+    : type(other.type), val(other.val) {
+  other.type = PV_EMPTY;
+  other.val.a = 0;
+}
+
+Variable::~Variable() { _Clear(); }
+
+Variable& Variable::operator=(const Variable& other) {
+  if (this == &other) return *this;
+  Variable copy(other);  // copied first: other may live inside this value
+  return *this = std::move(copy);
+}
+
+Variable& Variable::operator=(Variable&& other) noexcept {
+  if (this == &other) return *this;
+  PVARTYPE t = other.type;
+  Payload p = other.val;
+  other.type = PV_EMPTY;
+  other.val.a = 0;
+  _Clear();
+  type = t;
+  val = p;
+  return *this;
+}
+
+Variable& Variable::operator=(char c) {
+  return *this = static_cast<int>(static_cast<signed char>(c));
+}
+
+Variable& Variable::operator=(signed char c) {
+  return *this = static_cast<int>(c);
+}
+
+Variable& Variable::operator=(unsigned char b) {
+  _Clear();
+  type = PV_BYTE;
+  val.b = b;
+  return *this;
+}
+
+Variable& Variable::operator=(int l) {
+  _Clear();
+  type = PV_LONG;
+  val.l = l;
+  return *this;
+}
+
+Variable& Variable::operator=(unsigned int ul) {
+  return *this = static_cast<int>(ul);
+}
+
+Variable& Variable::operator=(float f) {
+  _Clear();
+  type = PV_FLOAT;
+  val.f = f;
+  return *this;
+}
+
+Variable& Variable::operator=(double d) {
+  double* storage = new (std::nothrow) double(d);
+  _Clear();
+  if (!storage) return *this;
+  type = PV_DOUBLE;
+  val.d = storage;
+  return *this;
+}
+
+void Variable::SetBoolean(bool b) {
+  _Clear();
+  type = PV_BOOLEAN;
+  val.l = b ? 1 : 0;
+}
+
+zlong Variable::GetLongNumb() const {
+  const Variable* v = Follow(this);
+  switch (v->type) {
+    case PV_BOOLEAN:
+    case PV_LONG:
+      return v->val.l;
+    case PV_BYTE:
+      return v->val.b;
+    case PV_FLOAT:
+      return Saturate(v->val.f);
+    case PV_DOUBLE:
+      return v->val.d ? Saturate(*v->val.d) : 0;
+    case PV_ADDRESS:
+      return static_cast<zlong>(static_cast<zulong>(v->val.a));
+    default:
+      ZorlError(ZE_NOT_A_NUMBER);
+      return 0;
+  }
+}
+
+unsigned char Variable::GetCharNumb() const {
+  return static_cast<unsigned char>(GetLongNumb());
+}
+
+Variable::operator char() const { return static_cast<char>(GetLongNumb()); }
+
+double Variable::GetDoubleNumb() const {
+  const Variable* v = Follow(this);
+  switch (v->type) {
+    case PV_FLOAT:
+      return v->val.f;
+    case PV_DOUBLE:
+      return v->val.d ? *v->val.d : 0.0;
+    default:
+      return GetLongNumb();
+  }
+}
+
+float Variable::GetFloatNumb() const {
+  return static_cast<float>(GetDoubleNumb());
+}
+
+bool Variable::GetBoolean() const {
+  const Variable* v = Follow(this);
+  if (v->type == PV_BOOLEAN) return v->val.l != 0;
+  ZorlError(ZE_NOT_BOOLEAN);
+  return false;
+}
+
+std::uintptr_t Variable::GetAddress() const {
+  const Variable* v = Follow(this);
+  if (v->type == PV_ADDRESS) return v->val.a;
+  if (v->type == PV_LONG) return static_cast<zulong>(v->val.l);
+  return 0;
+}
+
+char* Variable::GetData() {
+  Variable* v = GetPointer();
+  if (v->type == PV_STRING)
+    return &static_cast<StringStore*>(v->val.store)->bytes[0];
+  if (ObjectStore* o = AsObject(v)) return o->hasData ? &o->bytes[0] : nullptr;
+  return nullptr;
+}
+
+zlong Variable::GetLen() const {
+  const Variable* v = Follow(this);
+  if (v->type == PV_STRING)
+    return static_cast<zlong>(
+        static_cast<const StringStore*>(v->val.store)->bytes.size());
+  if (const ObjectStore* o = AsObject(v))
+    return static_cast<zlong>(o->bytes.size());
+  return 0;
+}
+
+zlong Variable::GetCount() const {
+  const Variable* v = Follow(this);
+  if (v->type == PV_VECTOR)
+    return static_cast<zlong>(
+        static_cast<const VectorStore*>(v->val.store)->elems.size());
+  return 0;
+}
+
+char Variable::GetByte(zlong i) const {
+  Variable* self = const_cast<Variable*>(this);
+  const char* d = self->GetData();
+  return d && i >= 0 && i < GetLen() ? d[i] : 0;
+}
+
+void Variable::PutByte(zlong i, char b) {
+  char* d = GetData();
+  if (d && i >= 0 && i < GetLen()) d[i] = b;
+}
+
+Variable* Variable::GetPointer() {
+  return type == PV_REFERENCE && val.ref ? val.ref : this;
+}
+
+Variable& Variable::operator()(const char* name) {
+  ObjectStore* o = AsObject(GetPointer());
+  if (!o) {
+    zorl::RaiseHostError(zorl::ZE_NOT_AN_OBJECT, name);
+    return Scratch();
+  }
+  return o->members[name];
+}
+
+Variable& Variable::operator[](zlong i) {
+  Variable* v = GetPointer();
+  if (v->type != PV_VECTOR) {
+    ZorlError(ZE_NO_ELEMENTS);
+    return Scratch();
+  }
+  auto& elems = static_cast<VectorStore*>(v->val.store)->elems;
+  if (i < 0 || static_cast<std::size_t>(i) >= elems.size()) return Scratch();
+  return elems[static_cast<std::size_t>(i)];
+}
+
+unsigned short Variable::GetClassID() const {
+  const ObjectStore* o = AsObject(Follow(this));
+  return o ? o->cls->GetNameID() : 0;
+}
+
+Object* Variable::GetObject() { return AsObject(GetPointer()); }
+
+void Variable::Init(PVARTYPE t, zlong n) {
+  if (n < 0) n = 0;
+  if (t == PV_STRING) {
+    if (n > kMaxBytes) {
+      _Clear();
+      zorl::RaiseNoMemory(n);
+      return;
+    }
+    auto* s = new (std::nothrow) StringStore;
+    if (s) {
+      try {
+        s->bytes.assign(static_cast<std::size_t>(n), '\0');
+      } catch (const std::bad_alloc&) {
+        delete s;
+        s = nullptr;
+      }
+    }
+    _Clear();
+    if (!s) {
+      zorl::RaiseNoMemory(n);
+      return;
+    }
+    type = PV_STRING;
+    val.store = s;
+    return;
+  }
+  if (t == PV_VECTOR) {
+    if (n > kMaxElements) {
+      _Clear();
+      zorl::RaiseNoMemory(n);
+      return;
+    }
+    auto* s = new (std::nothrow) VectorStore;
+    if (s) {
+      try {
+        s->elems.resize(static_cast<std::size_t>(n));
+      } catch (const std::bad_alloc&) {
+        delete s;
+        s = nullptr;
+      }
+    }
+    _Clear();
+    if (!s) {
+      zorl::RaiseNoMemory(n);
+      return;
+    }
+    type = PV_VECTOR;
+    val.store = s;
+    return;
+  }
+  _Clear();
+  if (t == PV_DOUBLE) {
+    *this = 0.0;
+  } else if (t == PV_BOOLEAN || t == PV_BYTE || t == PV_LONG || t == PV_FLOAT ||
+             t == PV_ADDRESS) {
+    type = t;
+  }
+}
+
+void Variable::SetLen(zlong n) {
+  Variable* v = GetPointer();
+  std::string* bytes = nullptr;
+  ObjectStore* o = AsObject(v);
+  if (o) {
+    if (n < 0) {
+      o->hasData = false;
+      std::string().swap(o->bytes);
+      return;
+    }
+    bytes = &o->bytes;
+  } else if (v->type == PV_STRING) {
+    bytes = &static_cast<StringStore*>(v->val.store)->bytes;
+    if (n < 0) n = 0;
+  } else {
+    return;
+  }
+  bool ok = n <= kMaxBytes;
+  if (ok) {
+    try {
+      bytes->resize(static_cast<std::size_t>(n), '\0');
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
+  }
+  if (!ok) {
+    zorl::RaiseNoMemory(n);
+    if (o) {
+      o->hasData = false;
+      std::string().swap(o->bytes);
+    }
+    return;
+  }
+  if (o) o->hasData = true;
+}
+
+void Variable::_Clear() {
+  switch (type) {
+    case PV_DOUBLE:
+      delete val.d;
+      break;
+    case PV_STRING:
+    case PV_VECTOR:
+    case PV_OBJECT:
+      delete val.store;
+      break;
+    default:
+      break;
+  }
+  type = PV_EMPTY;
+  val.a = 0;
+}
