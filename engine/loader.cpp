@@ -92,9 +92,9 @@ bool LoadModule(Machine& m, const std::string& path, bool errorRange,
       if (known && !ours) error = "class " + sig.cls + " is already registered";
     }
     if (!error.empty()) {
-      dlclose(lib);
-      return Fail(message, path,
-                  row + " (\"" + (text ? text : "") + "\"): " + error);
+      Fail(message, path, row + " (\"" + (text ? text : "") + "\"): " + error);
+      dlclose(lib);  // after the message: the text lives in the module
+      return false;
     }
     sigs.push_back(sig);
   }

@@ -143,7 +143,7 @@ void Machine::Invoke(const MethodInfo& m, VarRegister& result,
   slots.reserve(args.size() + 1);
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (m.params[i].IsRefer()) {
-      slots.emplace_back(args[i]);
+      slots.emplace_back(args[i]->GetPointer());  // a reference's target
     } else {
       slots.emplace_back();
       slots.back().Hold() = *args[i];

@@ -1,0 +1,110 @@
+// The plug-in frame as the host sees it: registration exports, the method
+// and error tables, the named exports and the module handle.
+#include <dlfcn.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "tests/harness.h"
+
+namespace {
+
+class FrameTest : public PluginTest {
+ protected:
+  void* Symbol(const char* name) {
+    void* lib = dlopen(LUT_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_NE(lib, nullptr);
+    void* sym = lib ? dlsym(lib, name) : nullptr;
+    if (lib) dlclose(lib);
+    return sym;
+  }
+  const zorl::ModuleInfo& Module() { return engine.Modules().at(0); }
+};
+
+TEST_F(FrameTest, DescriptionIsCopiedLikeStrncpy) {
+  auto describe = reinterpret_cast<LibGetDescriptionFn>(Symbol("LibGetDescription"));
+  ASSERT_NE(describe, nullptr);
+  const std::string text = "ZORL Support DLL v3.7 |ZORL version:4.62.12";
+  ASSERT_EQ(text.size(), 43u);
+  EXPECT_EQ(Module().description, text);
+
+  char dest[80];
+  std::memset(dest, 'x', sizeof dest);
+  EXPECT_EQ(describe(dest, 64), dest);
+  EXPECT_EQ(std::string(dest, 43), text);
+  EXPECT_EQ(std::string(dest + 43, 21), std::string(21, '\0'));
+  EXPECT_EQ(dest[64], 'x');
+
+  std::memset(dest, 'x', sizeof dest);
+  describe(dest, 10);
+  EXPECT_EQ(std::string(dest, 11), "ZORL Suppox");  // no terminating zero
+  std::memset(dest, 'x', sizeof dest);
+  EXPECT_EQ(describe(dest, 0), dest);
+  EXPECT_EQ(dest[0], 'x');
+  describe(dest, -5);  // a negative size writes nothing
+  EXPECT_EQ(dest[0], 'x');
+}
+
+TEST_F(FrameTest, TablesAreConstantAndWellFormed) {
+  auto methods = reinterpret_cast<LibGetMethodTableFn>(Symbol("LibGetMethodTable"));
+  auto errors = reinterpret_cast<LibGetErrorTableFn>(Symbol("LibGetErrorTable"));
+  ASSERT_TRUE(methods && errors);
+  EXPECT_EQ(methods(0), methods(12345));
+  EXPECT_EQ(errors(), errors());
+
+  // The packed error row: the text pointer follows the code at once.
+  EXPECT_EQ(sizeof(ErrorEntry), 2 + 2 * sizeof(void*));
+  EXPECT_EQ(offsetof(ErrorEntry, text), 2u);
+  const ErrorEntry* e = errors();
+  EXPECT_EQ(e[0].code, 0);
+  EXPECT_STREQ(e[0].text, "value out of LUT range");
+  EXPECT_STREQ(e[0].name, "VALUE_OUT_OF_RANGE");
+  EXPECT_EQ(e[1].code, 0);
+  EXPECT_EQ(e[1].text, nullptr);
+  EXPECT_EQ(e[1].name, nullptr);
+
+  // Every row parses (the load succeeded) and no signature repeats.
+  std::set<std::string> seen;
+  for (const MethodEntry& row : Module().methods)
+    EXPECT_TRUE(seen.insert(row.signature).second) << row.signature;
+}
+
+TEST_F(FrameTest, InstanceHandleAndOwner) {
+  auto inst = reinterpret_cast<HINSTANCE (*)()>(Symbol("_Z20ZorlSystemGetLibInstv"));
+  auto owner = reinterpret_cast<Processor* (*)()>(Symbol("_Z8GetOwnerv"));
+  ASSERT_TRUE(inst && owner);
+  EXPECT_NE(inst(), nullptr);
+  EXPECT_EQ(inst(), Module().handle);
+  EXPECT_EQ(owner(), nullptr);  // no script runs
+  zorl::Engine::Scope scope(engine);
+  EXPECT_EQ(owner(), engine.GetProcessor());
+}
+
+TEST_F(FrameTest, ExportsOnlyItsNamedFunctions) {
+  std::string cmd = std::string("nm -DC --defined-only '") + LUT_PLUGIN_PATH + "'";
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::set<std::string> names;
+  char line[512];
+  while (std::fgets(line, sizeof line, p)) {
+    std::string s(line);
+    s.erase(s.find_last_not_of("\r\n") + 1);
+    std::size_t space = s.find(' ', s.find(' ') + 1);  // after address and kind
+    names.insert(s.substr(space + 1));
+  }
+  ASSERT_EQ(pclose(p), 0);
+  const std::set<std::string> expected = {
+      "LibGetDescription",
+      "LibGetMethodTable",
+      "LibGetErrorTable",
+      "LibNotify",
+      "ZorlSystemGetLibInst()",
+      "LutError(LUT_ERROR, char const*)",
+      "GetOwner()",
+  };
+  EXPECT_EQ(names, expected);
+}
+
+}  // namespace
