@@ -263,52 +263,34 @@ Object* Variable::GetObject() { return AsObject(GetPointer()); }
 
 void Variable::Init(PVARTYPE t, zlong n) {
   if (n < 0) n = 0;
-  if (t == PV_STRING) {
-    if (n > kMaxBytes) {
-      _Clear();
-      zorl::RaiseNoMemory(n);
-      return;
-    }
-    auto* s = new (std::nothrow) StringStore;
-    if (s) {
+  if (t == PV_STRING || t == PV_VECTOR) {
+    // The new storage is made before the old value is released; a size
+    // that is refused or cannot be had leaves the value empty.
+    VarStore* store = nullptr;
+    if (n <= (t == PV_STRING ? kMaxBytes : kMaxElements)) {
       try {
-        s->bytes.assign(static_cast<std::size_t>(n), '\0');
+        std::size_t size = static_cast<std::size_t>(n);
+        if (t == PV_STRING) {
+          auto* s = new StringStore;
+          store = s;
+          s->bytes.assign(size, '\0');
+        } else {
+          auto* v = new VectorStore;
+          store = v;
+          v->elems.resize(size);
+        }
       } catch (const std::bad_alloc&) {
-        delete s;
-        s = nullptr;
+        delete store;
+        store = nullptr;
       }
     }
     _Clear();
-    if (!s) {
+    if (!store) {
       zorl::RaiseNoMemory(n);
       return;
     }
-    type = PV_STRING;
-    val.store = s;
-    return;
-  }
-  if (t == PV_VECTOR) {
-    if (n > kMaxElements) {
-      _Clear();
-      zorl::RaiseNoMemory(n);
-      return;
-    }
-    auto* s = new (std::nothrow) VectorStore;
-    if (s) {
-      try {
-        s->elems.resize(static_cast<std::size_t>(n));
-      } catch (const std::bad_alloc&) {
-        delete s;
-        s = nullptr;
-      }
-    }
-    _Clear();
-    if (!s) {
-      zorl::RaiseNoMemory(n);
-      return;
-    }
-    type = PV_VECTOR;
-    val.store = s;
+    type = t;
+    val.store = store;
     return;
   }
   _Clear();

@@ -27,7 +27,8 @@ TEST(HostClasses, BufferOwnsMemoryThatCopiesShare) {
   b = Variable();  // the memory lives while any copy does
   e.Call(copy, "Read", {}, &r);
   EXPECT_EQ(StringBytes(r), "01234567");
-  EXPECT_EQ(std::memcmp(reinterpret_cast<const char*>(address), "01234567", 8), 0);
+  EXPECT_EQ(std::memcmp(reinterpret_cast<const char*>(address), "01234567", 8),
+            0);
 
   e.SetMember(copy, "Address", MakeLong(0));
   e.SetMember(copy, "Len", MakeLong(1 << 20));
@@ -74,11 +75,13 @@ TEST(HostClasses, ColorRefRectAndMembers) {
   Variable c, x = MakeLong(0x336699);
   e.Construct(c, "ColorRef", {&x});
   EXPECT_EQ(e.GetMember(c, "clrf")->GetLongNumb(), 0x336699);
-  Variable rect, l = MakeLong(1), t = MakeLong(2), r = MakeLong(3), b = MakeLong(4);
+  Variable rect, l = MakeLong(1), t = MakeLong(2), r = MakeLong(3),
+                 b = MakeLong(4);
   e.Construct(rect, "RECT", {&l, &t, &r, &b});
   EXPECT_EQ(Describe(rect), "<RECT 0 bytes bottom=4 left=1 right=3 top=2>");
   EXPECT_EQ(e.GetMember(rect, "width"), nullptr);
-  EXPECT_EQ(e.TakeErrors(), (Errors{{23, "unknown member: RECT has no member width"}}));
+  EXPECT_EQ(e.TakeErrors(),
+            (Errors{{23, "unknown member: RECT has no member width"}}));
   e.Construct(rect, "Nope", {});
   EXPECT_EQ(e.TakeErrors(), (Errors{{20, "unknown class: Nope"}}));
   EXPECT_EQ(Token::GetNameID("RECT"), rect.GetClassID());

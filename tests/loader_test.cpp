@@ -21,15 +21,17 @@ std::string LoadFailure(const std::string& path) {
 
 TEST(Loader, FailuresNameTheFileAndTheFault) {
   std::string m = LoadFailure("/nonexistent/liblut.so");
-  EXPECT_EQ(m.rfind("/nonexistent/liblut.so: cannot load the plug-in", 0), 0u) << m;
+  EXPECT_EQ(m.rfind("/nonexistent/liblut.so: cannot load the plug-in", 0), 0u)
+      << m;
 
   m = LoadFailure(PROBE_MISSING_EXPORT_PATH);
   EXPECT_NE(m.find("lacks export 5 (LibNotify)"), std::string::npos) << m;
 
   m = LoadFailure(PROBE_BAD_SIGNATURE_PATH);
-  EXPECT_NE(m.find("method table row 1 (\"Probe::Raise(int,, char)\"): expected a "
-                   "parameter word"),
-            std::string::npos)
+  EXPECT_NE(
+      m.find("method table row 1 (\"Probe::Raise(int,, char)\"): expected a "
+             "parameter word"),
+      std::string::npos)
       << m;
 
   m = LoadFailure(TESTS_DIR "/harness.h");  // a file that is no module
@@ -41,7 +43,8 @@ TEST(Loader, ClassesRegisterOnce) {
   std::string m;
   ASSERT_TRUE(e.LoadPlugin(PROBE_OK_PATH, true, &m)) << m;
   EXPECT_FALSE(e.LoadPlugin(PROBE_OK_PATH, true, &m));
-  EXPECT_NE(m.find("class Probe is already registered"), std::string::npos) << m;
+  EXPECT_NE(m.find("class Probe is already registered"), std::string::npos)
+      << m;
   ASSERT_EQ(e.Modules().size(), 1u);
   EXPECT_EQ(e.Modules()[0].description, "probe module");
   EXPECT_EQ(e.Modules()[0].methods.size(), 9u);

@@ -45,7 +45,8 @@ TEST_F(ValuesTest, NumberReadingTruncatesAndSaturates) {
 
   EXPECT_EQ(MakeString("12").GetLongNumb(), 0);
   EXPECT_EQ(Variable().GetDoubleNumb(), 0.0);
-  EXPECT_EQ(e.TakeErrors(), (Errors{{2, "number expected"}, {2, "number expected"}}));
+  EXPECT_EQ(e.TakeErrors(),
+            (Errors{{2, "number expected"}, {2, "number expected"}}));
 
   EXPECT_FALSE(MakeLong(1).GetBoolean());
   EXPECT_TRUE(MakeBoolean(true).GetBoolean());
@@ -124,10 +125,14 @@ TEST_F(ValuesTest, PrintedForms) {
 
 Variable Num(PVARTYPE t, double x) {
   switch (t) {
-    case PV_BYTE: return MakeByte(static_cast<unsigned char>(x));
-    case PV_LONG: return MakeLong(static_cast<zlong>(x));
-    case PV_FLOAT: return MakeFloat(static_cast<float>(x));
-    default: return MakeDouble(x);
+    case PV_BYTE:
+      return MakeByte(static_cast<unsigned char>(x));
+    case PV_LONG:
+      return MakeLong(static_cast<zlong>(x));
+    case PV_FLOAT:
+      return MakeFloat(static_cast<float>(x));
+    default:
+      return MakeDouble(x);
   }
 }
 
