@@ -1,0 +1,51 @@
+// Pixel kernels: the inner loops of the conversions whose table covers every
+// 8-bit input, so that no pixel can fail. Each exists as a plain loop and, on
+// x86-64, as vector code for AVX2 and for AVX-512 VBMI; the best level the
+// processor supports is chosen once, when the module is loaded. Every level
+// writes exactly the bytes of the plain loop.
+//
+// Tables are 256 entries; n counts pixels; src and dst do not overlap unless
+// they are the same buffer, which map8 and map3to3 allow.
+#ifndef LUT_FRAME_KERNELS_H
+#define LUT_FRAME_KERNELS_H
+
+#include <cstddef>
+#include <cstdint>
+
+typedef std::uint8_t u8;
+
+struct LutKernels {
+  const char* name;
+  // dst[i] = t[src[i]]
+  void (*map8)(const u8* t, const u8* src, u8* dst, std::size_t n);
+  // dst[3i], dst[3i+1], dst[3i+2] = t0[src[i]], t1[src[i]], t2[src[i]]
+  void (*map8to3)(const u8* t0, const u8* t1, const u8* t2, const u8* src,
+                  u8* dst, std::size_t n);
+  // dst[3i+k] = tk[src[3i+k]] for k = 0, 1, 2
+  void (*map3to3)(const u8* t0, const u8* t1, const u8* t2, const u8* src,
+                  u8* dst, std::size_t n);
+  // dst[i] = (t0[src[3i]] + t1[src[3i+1]] + t2[src[3i+2]]) / 3
+  void (*avg3to1)(const u8* t0, const u8* t1, const u8* t2, const u8* src,
+                  u8* dst, std::size_t n);
+};
+
+enum KernelLevel { kKernelScalar = 0, kKernelAvx2 = 1, kKernelAvx512Vbmi = 2 };
+
+// The kernels of a level; null when this build or this processor lacks it.
+const LutKernels* KernelsAt(int level);
+// The kernels chosen at load time: the best level available.
+const LutKernels& Kernels();
+
+// The levels, each defined in its own file (null where not built).
+extern const LutKernels kScalarKernels;
+void ScalarMap8(const u8* t, const u8* src, u8* dst, std::size_t n);
+void ScalarMap8To3(const u8* t0, const u8* t1, const u8* t2, const u8* src,
+                   u8* dst, std::size_t n);
+void ScalarMap3To3(const u8* t0, const u8* t1, const u8* t2, const u8* src,
+                   u8* dst, std::size_t n);
+void ScalarAvg3To1(const u8* t0, const u8* t1, const u8* t2, const u8* src,
+                   u8* dst, std::size_t n);
+const LutKernels* Avx2Kernels();
+const LutKernels* Avx512VbmiKernels();
+
+#endif
