@@ -1,5 +1,6 @@
 // LUT1: 256 one-byte entries that map an 8-bit pixel to an 8-bit value.
 #include "frame/exports.h"
+#include "frame/kernels.h"
 #include "single/single.h"
 
 namespace {
@@ -56,7 +57,7 @@ void Lut1Convert1To1(VarRegister* result, VarRegister* args, int argc,
   out->Init(PV_STRING, n);
   unsigned char* d = reinterpret_cast<unsigned char*>(out->GetData());
   if (!d || !s || !table || n <= 0) return;
-  for (zlong i = 0; i < n; ++i) d[i] = table[s[i]];
+  Kernels().map8(table, s, d, static_cast<std::size_t>(n));
 }
 
 void Lut1Convert1To3(VarRegister* result, VarRegister* args, int argc,
@@ -72,8 +73,5 @@ void Lut1Convert1To3(VarRegister* result, VarRegister* args, int argc,
             size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<zlong>(size));
   unsigned char* d = reinterpret_cast<unsigned char*>(out->GetData());
   if (!d || !s || !table || n <= 0 || out->GetLen() != size) return;
-  for (zlong i = 0; i < n; ++i) {
-    unsigned char v = table[s[i]];
-    d[3 * i] = d[3 * i + 1] = d[3 * i + 2] = v;
-  }
+  Kernels().map8to3(table, table, table, s, d, static_cast<std::size_t>(n));
 }
