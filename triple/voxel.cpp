@@ -3,6 +3,7 @@
 // lookup that fails reports and makes no object.
 #include <cstdio>
 #include <initializer_list>
+#include <limits>
 
 #include "frame/exports.h"
 #include "frame/objects.h"
@@ -13,8 +14,15 @@
 namespace {
 
 // Indexes and components are computed wide, so that no input wraps into the
-// table; the texts show them as the host's long.
-zlong Long(long long x) { return static_cast<zlong>(static_cast<zulong>(x)); }
+// table; the texts show them as the host's long, saturated, so that a huge
+// index never reads as a small one.
+zlong Long(long long x) {
+  if (x > std::numeric_limits<zlong>::max())
+    return std::numeric_limits<zlong>::max();
+  if (x < std::numeric_limits<zlong>::min())
+    return std::numeric_limits<zlong>::min();
+  return static_cast<zlong>(x);
+}
 
 void ReportIndex(long long index, zlong value) {
   char text[256];
