@@ -52,9 +52,9 @@ Lut3View Lut3Of(Variable* table);
 Lutc3View Lutc3Of(Variable* table);
 
 // Gives a table object a new table of n channel entries (6n bytes) or m
-// entries (4m bytes), zero-filled, and returns its view. A size that is
-// negative or beyond the host's long is refused with host error 3; a size
-// the host did not grant yields a view without data.
+// entries (4m bytes) and returns its view; the caller fills every entry. A size
+// that is negative or beyond the host's long is refused with host error 3; a
+// size the host did not grant yields a view without data.
 Lut3View Lut3Sized(Variable* table, long long n);
 Lutc3View Lutc3Sized(Variable* table, long long m);
 
