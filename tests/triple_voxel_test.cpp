@@ -1,0 +1,258 @@
+// ConvertVoxel of LUT3 and LUTC3: gray values and ColorRef colours looked up,
+// each giving a new ColorRef.
+#include <random>
+
+#include "tests/harness.h"
+#include "triple/colour.h"
+
+namespace {
+
+class TripleVoxelTest : public PluginTest {
+ protected:
+  Variable Colour(zlong clrf) { return New("ColorRef", {L(clrf)}); }
+
+  // The clrf of a ColorRef result; -1 for anything else.
+  zlong Clrf(Variable& r) {
+    if (zorl::TypeName(r) != "ColorRef") return -1;
+    return engine.GetMember(r, "clrf")->GetLongNumb();
+  }
+  zlong Voxel(Variable& t, Variable arg) {
+    std::vector<Variable> args{arg};
+    Variable r = Call(t, "ConvertVoxel", args);
+    return Clrf(r);
+  }
+  void SetBaseLine(Variable& t, zlong b) {
+    engine.SetMember(t, "BaseLine", L(b));
+  }
+  static ScriptError OutOfRange(const std::string& text) {
+    return ScriptError{kLutErrorBase, text};
+  }
+
+  // Calls a handler as the host does, bypassing the signature match, so
+  // that it gets what no script can pass it.
+  Variable CallHandler(const std::string& signature, Variable& table,
+                       Variable arg) {
+    MethodHandler handler = nullptr;
+    for (const MethodEntry& m : engine.Modules()[0].methods)
+      if (signature == m.signature) handler = m.handler;
+    EXPECT_NE(handler, nullptr) << signature;
+    Variable out;
+    if (!handler) return out;
+    zorl::Engine::Scope scope(engine);
+    VarRegister result;
+    VarRegister slots[2] = {VarRegister(&arg), VarRegister(&table)};
+    handler(&result, slots, 2, engine.GetProcessor());
+    out = *static_cast<Variable*>(result);
+    return out;
+  }
+};
+
+TEST_F(TripleVoxelTest, Lut3GrayValue) {
+  Variable t = New("LUT3");
+  Variable r = Call(t, "ConvertVoxel", {L(200)});
+  EXPECT_EQ(zorl::TypeName(r), "ColorRef");
+  EXPECT_EQ(Clrf(r), 0xC8C8C8);
+
+  Variable c = New("LUT3", {V({1, 2}), V({3, 4}), V({5, 6})});
+  EXPECT_EQ(Voxel(c, L(1)), 0x060402);
+  EXPECT_EQ(Voxel(c, zorl::MakeDouble(1.9)), 0x060402);
+  EXPECT_TRUE(TakeErrors().empty());
+
+  SetBaseLine(t, 10);
+  EXPECT_EQ(Voxel(t, L(250)), -1);
+  EXPECT_EQ(TakeErrors(),
+            Errors{OutOfRange("offset = 260, pixel value = 0x00fa")});
+  EXPECT_EQ(Voxel(t, L(-10)), 0);
+  EXPECT_EQ(Voxel(t, L(-11)), -1);
+  EXPECT_EQ(TakeErrors(),
+            Errors{OutOfRange("offset = -1, pixel value = 0xfffffff5")});
+  // v + BaseLine beyond the host's long is outside, shown saturated.
+  EXPECT_EQ(Voxel(t, L(0x7FFFFFFF)), -1);
+  EXPECT_EQ(
+      TakeErrors(),
+      Errors{OutOfRange("offset = 2147483647, pixel value = 0x7fffffff")});
+}
+
+TEST_F(TripleVoxelTest, Lut3Colour) {
+  Variable t = New("LUT3");
+  EXPECT_EQ(Voxel(t, Colour(0x336699)), 0x336699);
+  SetBaseLine(t, -100);  // not used by this form
+  EXPECT_EQ(Voxel(t, Colour(0x7F336699)), 0x336699);
+
+  Variable inverse =
+      New("LUT3", {V({255, 254, 253}), V({10, 11, 12}), V({7, 8, 9})});
+  EXPECT_EQ(Voxel(inverse, Colour(0x000102)), 0x070bfd);
+  EXPECT_TRUE(TakeErrors().empty());
+}
+
+TEST_F(TripleVoxelTest, Lut3ColourBeyondAShortTable) {
+  Variable t = New("LUT3", {L(100)});
+  EXPECT_EQ(Voxel(t, Colour(0x636363)), 0xFDFDFD);  // 99: the last entries
+  // The first component (red, green, blue) beyond the table is reported.
+  EXPECT_EQ(Voxel(t, Colour(0x647832)), -1);
+  EXPECT_EQ(
+      TakeErrors(),
+      Errors{OutOfRange("offset = 120, pixel value = 0x647832(50,120,100)")});
+  EXPECT_EQ(Voxel(t, Colour(0x000096)), -1);
+  EXPECT_EQ(TakeErrors(),
+            Errors{OutOfRange("offset = 150, pixel value = 0x0096(150,0,0)")});
+  EXPECT_EQ(Voxel(t, Colour(0x640000)), -1);
+  EXPECT_EQ(
+      TakeErrors(),
+      Errors{OutOfRange("offset = 100, pixel value = 0x640000(0,0,100)")});
+}
+
+TEST_F(TripleVoxelTest, Lutc3GrayValue) {
+  Variable t = New("LUTC3");
+  EXPECT_EQ(Voxel(t, L(100)), 0x636363);  // gray[300] = 99
+  EXPECT_EQ(Voxel(t, L(1)), 0);           // entry 3: a black colour entry
+  EXPECT_TRUE(TakeErrors().empty());
+  EXPECT_EQ(Voxel(t, L(256)), -1);
+  EXPECT_EQ(TakeErrors(),
+            Errors{OutOfRange("offset = 768, pixel value = 0x0100")});
+
+  Variable c = New("LUTC3", {V({0, 0, 0, 9}), V({0, 0, 0, 8}), V({0, 0, 0, 7}),
+                             V({0, 0, 0, 0})});
+  EXPECT_EQ(Voxel(c, L(1)), 0x070809);  // a colour entry
+  SetBaseLine(c, -1);
+  EXPECT_EQ(Voxel(c, L(2)), 0x070809);
+  EXPECT_EQ(Voxel(c, L(0)), -1);
+  EXPECT_EQ(TakeErrors(),
+            Errors{OutOfRange("offset = -3, pixel value = 0x0000")});
+  // 3 * 0x55555556 wraps to 2 in 32 bits; here it is outside the table.
+  SetBaseLine(c, 0);
+  EXPECT_EQ(Voxel(c, L(0x55555556)), -1);
+  EXPECT_EQ(
+      TakeErrors(),
+      Errors{OutOfRange("offset = 2147483647, pixel value = 0x55555556")});
+}
+
+TEST_F(TripleVoxelTest, Lutc3ColourEntriesAndGrayRescaling) {
+  Variable t = New("LUTC3");
+  EXPECT_EQ(Voxel(t, Colour(0x0000FF)), 0x0000FC);  // s 255, gray 84
+  EXPECT_EQ(Voxel(t, Colour(0xFFFFFF)), 0xFEFEFE);  // s 765, gray 254
+  EXPECT_EQ(Voxel(t, Colour(0x000000)), 0);
+  EXPECT_EQ(Voxel(t, Colour(0x000001)), 0);  // entry 1: black colour entry
+  EXPECT_TRUE(TakeErrors().empty());
+
+  // Colour entries give their colour; a gray entry of 255 at sum 300 makes
+  // (200, 100, 0) brighter than the scale: R 511 and G 255 become 255 and
+  // 127, so that the largest component is 255.
+  std::vector<zlong> r(768, 0), g(768, 0), b(768, 0), gray(768, 0);
+  r[299] = 1;
+  g[299] = 2;
+  b[299] = 3;
+  gray[0] = 50;
+  gray[300] = 255;
+  Variable c = New("LUTC3", {V(r), V(g), V(b), V(gray)});
+  EXPECT_EQ(Voxel(c, Colour(0x0064C7)), 0x030201);
+  EXPECT_EQ(Voxel(c, Colour(0)), 0);  // gray entry, sum 0
+  EXPECT_EQ(Voxel(c, Colour(0x0064C8)), 0x007FFF);
+  EXPECT_TRUE(TakeErrors().empty());
+}
+
+TEST_F(TripleVoxelTest, Lutc3ColourOutsideTheTable) {
+  std::vector<zlong> zeros(700, 0);
+  Variable t = New("LUTC3", {V(zeros), V(zeros), V(zeros)});
+  EXPECT_EQ(Voxel(t, Colour(0xFFFFFF)), -1);
+  EXPECT_EQ(TakeErrors(), Errors{OutOfRange("offset = 765, pixel value = "
+                                            "0xffffff(255,255,255)")});
+  SetBaseLine(t, -100);
+  EXPECT_EQ(Voxel(t, Colour(0x000010)), -1);
+  EXPECT_EQ(TakeErrors(), Errors{OutOfRange("offset = -284, pixel value = "
+                                            "0x0010(-84,-100,-100)")});
+  // Components beyond the host's long are outside, shown saturated.
+  SetBaseLine(t, 0x7FFFFFF0);
+  EXPECT_EQ(Voxel(t, Colour(0xFFFFFF)), -1);
+  EXPECT_EQ(TakeErrors(),
+            Errors{OutOfRange("offset = 2147483647, pixel value = "
+                              "0xffffff(2147483647,2147483647,2147483647)")});
+}
+
+// A negative BaseLine can make a component negative while the sum stays in
+// the table: that component counts as 0.
+TEST_F(TripleVoxelTest, Lutc3NegativeComponentsCountAsZero) {
+  Variable t = New("LUTC3");
+  SetBaseLine(t, -50);
+  // r 150, g -40, b -50: s 60, gray[60] 19, R = 767 * 19 * 150 / 15300.
+  EXPECT_EQ(Voxel(t, Colour(0x000AC8)), 142);
+  EXPECT_TRUE(TakeErrors().empty());
+}
+
+// The rescaling is exact for every table size: 64-bit products would
+// overflow for the largest tables and components.
+TEST(ColourRuleTest, MulDivIsExact) {
+  std::mt19937_64 rng(7);
+  const unsigned long long limit = 1ULL << 47;
+  for (int i = 0; i < 100000; ++i) {
+    unsigned long long a = rng() >> 32, b = rng() % limit,
+                       c = 1 + rng() % (limit - 1);
+    if (i % 3 == 0) c = 1 + rng() % 1000;
+    unsigned long long expect = 0;
+#ifdef __SIZEOF_INT128__
+    __extension__ typedef unsigned __int128 Wide;
+    Wide wide = static_cast<Wide>(a) * b / c;
+    if (wide >> 63) continue;  // the quotient must fit
+    expect = static_cast<unsigned long long>(wide);
+#else
+    if (b != 0 && a > (~0ULL >> 1) / b) continue;
+    expect = a * b / c;
+#endif
+    ASSERT_EQ(MulDiv(a, b, c), expect) << a << " " << b << " " << c;
+  }
+  // The largest table a host long can describe, with a BaseLine near a
+  // third of it: f * r leaves 64 bits; the result is still exact.
+  const zlong m = 0x7FFFFFFF / 4;
+  const long long r = m / 3 - 300, g = r, b = r + 255;
+  zulong got = GrayScaledColour(m, 255, r, g, b);
+  EXPECT_EQ(got, PackColour(254, 254, 255));
+}
+
+TEST_F(TripleVoxelTest, TablesWithoutData) {
+  for (const char* cls : {"LUT3", "LUTC3"}) {
+    Variable t = New(cls, {L(-1)});
+    TakeErrors();
+    // The LUT3 form returns silently; the LUTC3 form tests its index first.
+    EXPECT_EQ(Voxel(t, Colour(0x123456)), -1);
+    Errors colourErrors;
+    if (std::string(cls) == "LUTC3")
+      colourErrors.push_back(
+          OutOfRange("offset = 156, pixel value = 0x123456(86,52,18)"));
+    EXPECT_EQ(TakeErrors(), colourErrors) << cls;
+    EXPECT_EQ(Voxel(t, L(0)), -1);  // outside a table without entries
+    Errors e = TakeErrors();
+    ASSERT_EQ(e.size(), 1u) << cls;
+    EXPECT_EQ(e[0].text, "offset = 0, pixel value = 0x0000");
+  }
+}
+
+TEST_F(TripleVoxelTest, ArgumentsThatAreNoColorRef) {
+  Variable t = New("LUTC3");
+  Variable lut1 = New("LUT1");
+  // Through the dispatcher no signature takes an object of another class.
+  EXPECT_EQ(Voxel(t, lut1), -1);
+  Errors e = TakeErrors();
+  ASSERT_EQ(e.size(), 1u);
+  EXPECT_EQ(e[0].number, 22);
+
+  // Handed one anyway, the handlers refuse it and touch nothing.
+  const std::string before = zorl::Describe(lut1);
+  for (const char* sig : {"LUT3::ConvertVoxel(refer object ColorRef)",
+                          "LUTC3::ConvertVoxel(refer object ColorRef)"}) {
+    Variable table =
+        New(std::string(sig).substr(0, std::string(sig).find(':')));
+    for (Variable arg : {lut1, L(5), Variable(), S("abc")}) {
+      Variable r = CallHandler(sig, table, arg);
+      EXPECT_EQ(r.GetType(), PV_EMPTY);
+      EXPECT_EQ(TakeErrors(), (Errors{{3, "ColorRef expected"}})) << sig;
+    }
+    Variable colour = Colour(0x010203);
+    Variable r = CallHandler(sig, table, zorl::MakeReference(&colour));
+    // followed; in the LUTC3, sum 6 is a gray entry of level 1
+    EXPECT_EQ(Clrf(r), sig[3] == 'C' ? 0x000101 : 0x010203) << sig;
+  }
+  EXPECT_EQ(zorl::Describe(lut1), before);
+  EXPECT_TRUE(TakeErrors().empty());
+}
+
+}  // namespace
