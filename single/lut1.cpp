@@ -53,9 +53,7 @@ void Lut1Convert1To1(VarRegister* result, VarRegister* args, int argc,
   Variable* src = Arg(args, 0)->GetPointer();
   zlong n = src->GetLen();
   const unsigned char* s = reinterpret_cast<unsigned char*>(src->GetData());
-  Variable* out = *result;
-  out->Init(PV_STRING, n);
-  unsigned char* d = reinterpret_cast<unsigned char*>(out->GetData());
+  unsigned char* d = NewString(*result, n);
   if (!d || !s || !table || n <= 0) return;
   Kernels().map8(table, s, d, static_cast<std::size_t>(n));
 }
@@ -66,12 +64,7 @@ void Lut1Convert1To3(VarRegister* result, VarRegister* args, int argc,
   Variable* src = Arg(args, 0)->GetPointer();
   zlong n = src->GetLen();
   const unsigned char* s = reinterpret_cast<unsigned char*>(src->GetData());
-  Variable* out = *result;
-  // Three bytes a pixel: a length beyond the host's long is refused whole.
-  long long size = 3LL * n;
-  out->Init(PV_STRING,
-            size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<zlong>(size));
-  unsigned char* d = reinterpret_cast<unsigned char*>(out->GetData());
-  if (!d || !s || !table || n <= 0 || out->GetLen() != size) return;
+  unsigned char* d = NewString(*result, 3LL * n);
+  if (!d || !s || !table || n <= 0) return;
   Kernels().map8to3(table, table, table, s, d, static_cast<std::size_t>(n));
 }
