@@ -41,6 +41,23 @@ bool IsZero(T d) {
   return d == 0 || d != d;  // a NaN divisor counts as zero
 }
 
+// Floating-point arithmetic, rounded to the operands' precision.
+template <typename T>
+T Float(Op op, T x, T y) {
+  switch (op) {
+    case Op::kAdd:
+      return x + y;
+    case Op::kSub:
+      return x - y;
+    case Op::kMul:
+      return x * y;
+    case Op::kDiv:
+      return x / y;
+    default:
+      return std::fmod(x, y);
+  }
+}
+
 Variable Compute(Op op, const Variable& a, const Variable& b) {
   PVARTYPE ta = Rank(a), tb = Rank(b);
   Variable r;
@@ -109,46 +126,10 @@ Variable Compute(Op op, const Variable& a, const Variable& b) {
     return r;
   }
   if (t == PV_FLOAT) {
-    float fx = static_cast<float>(x), fy = static_cast<float>(y), v = 0;
-    switch (op) {
-      case Op::kAdd:
-        v = fx + fy;
-        break;
-      case Op::kSub:
-        v = fx - fy;
-        break;
-      case Op::kMul:
-        v = fx * fy;
-        break;
-      case Op::kDiv:
-        v = fx / fy;
-        break;
-      default:
-        v = std::fmod(fx, fy);
-        break;
-    }
-    r = v;
-    return r;
+    r = Float(op, static_cast<float>(x), static_cast<float>(y));
+  } else {
+    r = Float(op, x, y);
   }
-  double v = 0;
-  switch (op) {
-    case Op::kAdd:
-      v = x + y;
-      break;
-    case Op::kSub:
-      v = x - y;
-      break;
-    case Op::kMul:
-      v = x * y;
-      break;
-    case Op::kDiv:
-      v = x / y;
-      break;
-    default:
-      v = std::fmod(x, y);
-      break;
-  }
-  r = v;
   return r;
 }
 
