@@ -3,10 +3,11 @@
 // its work and leaves its value in the result; errors name the function.
 #include "engine/builtins.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <new>
 #include <utility>
 
@@ -27,20 +28,21 @@ bool IsNumber(const Variable& v) {
 }
 
 // Raises the error for an argument of the wrong kind; always false.
+// what: "a String expected, " or ""
 bool BadArgument(const char* usage, const char* what, const Variable& v,
                  zlong number = ZE_BAD_ARGUMENT) {
   RaiseHostError(number,
-                 std::string(usage) + ": " + what + ", not a " + TypeName(v));
+                 std::string(usage) + ": " + what + "got a " + TypeName(v));
   return false;
 }
 
 bool Number(const char* usage, const Variable& v) {
   return IsNumber(v) ||
-         BadArgument(usage, "a number expected", v, ZE_NOT_A_NUMBER);
+         BadArgument(usage, "", v, ZE_NOT_A_NUMBER);
 }
 
 bool Text(const char* usage, const Variable& v) {
-  return v.type == PV_STRING || BadArgument(usage, "a String expected", v);
+  return v.type == PV_STRING || BadArgument(usage, "a String expected, ", v);
 }
 
 const std::string& Bytes(const Variable& v) {
@@ -94,13 +96,13 @@ void Len(BuiltinContext&, Args& a, Variable& r) {
   else if (v.type == PV_STRING || v.type == PV_OBJECT)
     r = MakeLong(v.GetLen());
   else
-    BadArgument("len(x)", "a String, Vector or object expected", v);
+    BadArgument("len(x)", "a String, Vector or object expected, ", v);
 }
 
 void Hex(BuiltinContext&, Args& a, Variable& r) {
   Variable& v = a[0];
   if (v.type != PV_STRING && v.type != PV_OBJECT) {
-    BadArgument("hex(s)", "a String or object expected", v);
+    BadArgument("hex(s)", "a String or object expected, ", v);
     return;
   }
   static const char digits[] = "0123456789abcdef";
@@ -149,7 +151,7 @@ void Unhex(BuiltinContext&, Args& a, Variable& r) {
 
 void BytesOf(BuiltinContext&, Args& a, Variable& r) {
   if (a[0].type != PV_VECTOR) {
-    BadArgument("bytes(v)", "a Vector of numbers expected", a[0]);
+    BadArgument("bytes(v)", "a Vector of numbers expected, ", a[0]);
     return;
   }
   const auto& elems = static_cast<const VectorStore*>(a[0].val.store)->elems;
@@ -201,25 +203,29 @@ void Fill(BuiltinContext&, Args& a, Variable& r) {
 void ReadFile(BuiltinContext&, Args& a, Variable& r) {
   if (!Text("ReadFile(path)", a[0])) return;
   const std::string& path = Bytes(a[0]);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
     RaiseFile(path, std::strerror(errno));
     return;
   }
-  in.seekg(0, std::ios::end);
-  std::streamoff size = in.tellg();
-  in.seekg(0);
-  if (size < 0) {
-    RaiseFile(path, "cannot be read");
-    return;
+  struct stat st;
+  std::string problem;
+  if (fstat(fileno(f), &st) != 0) {
+    problem = std::strerror(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    problem = "not a regular file";
+  } else if (st.st_size > kMaxBytes) {
+    problem = "more than " + std::to_string(kMaxBytes) + " bytes";
   }
-  if (size > kMaxBytes) {
-    RaiseFile(path, "more than " + std::to_string(kMaxBytes) + " bytes");
-    return;
+  std::string bytes;
+  if (problem.empty()) {
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    if (std::fread(&bytes[0], 1, bytes.size(), f) != bytes.size())
+      problem = "cannot be read";
   }
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  if (size && !in.read(&bytes[0], size)) {
-    RaiseFile(path, "cannot be read");
+  std::fclose(f);
+  if (!problem.empty()) {
+    RaiseFile(path, problem);
     return;
   }
   r = TakeString(std::move(bytes));
@@ -272,7 +278,7 @@ void WriteImage(BuiltinContext&, Args& a, Variable&) {
   Variable* px = a.size() == 5 ? &a[4] : nullptr;
   if (a.size() == 2) {  // WriteImage(path, image)
     if (TypeName(a[1]) != "Image") {
-      BadArgument("WriteImage(path, image)", "an Image expected", a[1]);
+      BadArgument("WriteImage(path, image)", "an Image expected, ", a[1]);
       return;
     }
     w = &a[1]("Width");
