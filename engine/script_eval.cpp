@@ -2,6 +2,7 @@
 // everything else is a temporary value of the statement that made it.
 #include "engine/script_eval.h"
 
+#include <new>
 #include <utility>
 
 #include "engine/builtins.h"
@@ -28,6 +29,19 @@ Errors Evaluator::Run(const Statement& s) {
   errors_.clear();
   Check();  // errors raised outside any statement belong to none
   errors_.clear();
+  try {
+    RunStatement(s);
+  } catch (const std::bad_alloc&) {
+    RaiseHostError(ZE_NO_MEMORY,
+                   "the statement needs more memory than there is");
+    Check();
+  }
+  Errors out;
+  out.swap(errors_);
+  return out;
+}
+
+void Evaluator::RunStatement(const Statement& s) {
   Variable value;
   switch (s.kind) {
     case Statement::kNone:
@@ -57,9 +71,6 @@ Errors Evaluator::Run(const Statement& s) {
       break;
     }
   }
-  Errors out;
-  out.swap(errors_);
-  return out;
 }
 
 Variable* Evaluator::Named(const Expr& e) {

@@ -24,6 +24,7 @@ class Evaluator {
   Variable* Find(const std::string& name);
 
  private:
+  void RunStatement(const Statement& s);
   bool Eval(const Expr& e, Variable& out);
   // A call; *called tells whether the function or method ran (so that an
   // assignment keeps what it left even when it raised errors).

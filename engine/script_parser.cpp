@@ -111,7 +111,20 @@ class Parser {
     return left;
   }
 
-  std::unique_ptr<Expr> Expression() { return Binary("|", &Parser::Xor); }
+  // Brackets and unary minus nest at most this deep, so that no line can
+  // exhaust the stack of the parser or of what runs the tree.
+  static const int kMaxDepth = 200;
+
+  std::unique_ptr<Expr> Expression() {
+    if (depth_ >= kMaxDepth) {
+      Fail("at most " + std::to_string(kMaxDepth) + " nested expressions");
+      return nullptr;
+    }
+    ++depth_;
+    std::unique_ptr<Expr> e = Binary("|", &Parser::Xor);
+    --depth_;
+    return e;
+  }
   std::unique_ptr<Expr> Xor() { return Binary("^", &Parser::And); }
   std::unique_ptr<Expr> And() { return Binary("&", &Parser::Sum); }
   std::unique_ptr<Expr> Sum() { return Binary("+-", &Parser::Product); }
@@ -120,7 +133,13 @@ class Parser {
   std::unique_ptr<Expr> Unary() {
     if (IsPunct("-")) {
       int column = Next().column;
+      if (depth_ >= kMaxDepth) {
+        Fail("at most " + std::to_string(kMaxDepth) + " nested expressions");
+        return nullptr;
+      }
+      ++depth_;
       std::unique_ptr<Expr> operand = Unary();
+      --depth_;
       if (!operand) return nullptr;
       auto e = Make(Expr::kNegate, column);
       e->object = std::move(operand);
@@ -235,6 +254,7 @@ class Parser {
 
   std::vector<ScriptToken> tokens_;
   std::size_t pos_ = 0;
+  int depth_ = 0;
 };
 
 }  // namespace
