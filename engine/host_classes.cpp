@@ -1,6 +1,7 @@
 // The host's own classes: Buffer (a block of memory that scripts hand to
 // methods in place of a String), FrameBuffer (a Buffer of width x height
-// pixels of depth bytes), ColorRef (a colour 0x00BBGGRR) and RECT.
+// pixels of depth bytes), ColorRef (a colour 0x00BBGGRR), RECT and Image
+// (a picture: Width, Height, Depth and its Pixels as a String).
 #include <cstring>
 #include <memory>
 #include <new>
@@ -8,6 +9,7 @@
 
 #include "engine/classes.h"
 #include "engine/host_errors.h"
+#include "engine/image_io.h"
 #include "engine/machine.h"
 #include "engine/store.h"
 #include "engine/values.h"
@@ -119,6 +121,25 @@ void RectNew(VarRegister*, VarRegister* args, int argc, Processor*) {
             : static_cast<int>(static_cast<Variable*>(args[i])->GetLongNumb());
 }
 
+// Image() is an empty picture; Image(w, h, d) has w * h * d zero bytes of
+// pixels, or none when that size is refused.
+void ImageNew(VarRegister*, VarRegister* args, int argc, Processor*) {
+  Variable* self = Self(args, argc);
+  long long size[3] = {0, 0, 0};
+  for (int i = 0; i < 3 && argc == 4; ++i)
+    size[i] = static_cast<Variable*>(args[i])->GetLongNumb();
+  std::string error;
+  if (argc == 4 && !CheckImageSize(size[0], size[1], size[2], &error)) {
+    RaiseHostError(ZE_BAD_PARAMETER, "Image: " + error);
+    size[0] = size[1] = size[2] = 0;
+  }
+  (*self)("Width") = MakeLong(static_cast<zlong>(size[0]));
+  (*self)("Height") = MakeLong(static_cast<zlong>(size[1]));
+  (*self)("Depth") = MakeLong(static_cast<zlong>(size[2]));
+  Variable& pixels = (*self)("Pixels");
+  pixels.Init(PV_STRING, static_cast<zlong>(size[0] * size[1] * size[2]));
+}
+
 struct HostMethod {
   const char* signature;
   MethodHandler handler;
@@ -135,6 +156,8 @@ const HostMethod kHostMethods[] = {
     {"ColorRef::ColorRef(number)", ColorRefNew},
     {"RECT::RECT(void)", RectNew},
     {"RECT::RECT(number, number, number, number)", RectNew},
+    {"Image::Image(void)", ImageNew},
+    {"Image::Image(int, int, int)", ImageNew},
 };
 
 }  // namespace

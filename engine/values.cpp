@@ -1,6 +1,7 @@
 // Making host values from C++, and their printed form.
 #include "engine/values.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -123,6 +124,19 @@ std::string Shortest(T x, const char* fmt) {
     if (static_cast<T>(std::strtod(buf, nullptr)) == x) break;
   }
   std::string s = buf;
+  // Plain decimals for exponents from -4 to 15; 1e+16 and 1e-05 stay.
+  std::size_t e = s.find('e');
+  if (e != std::string::npos) {
+    int exponent = std::atoi(s.c_str() + e + 1);
+    int digits = 0;
+    for (std::size_t i = 0; i < e; ++i) digits += std::isdigit(s[i]) ? 1 : 0;
+    if (exponent >= -4 && exponent < 16) {
+      int decimals = digits - 1 - exponent;
+      std::snprintf(buf, sizeof buf, "%.*f", decimals > 0 ? decimals : 0,
+                    static_cast<double>(x));
+      s = buf;
+    }
+  }
   if (s.find_first_of(".en") == std::string::npos) s += ".0";
   return s;
 }

@@ -1,0 +1,35 @@
+// The built-in functions of the script language.
+#ifndef ZORL_ENGINE_BUILTINS_H
+#define ZORL_ENGINE_BUILTINS_H
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+
+namespace zorl {
+
+struct BuiltinContext {
+  Engine& engine;
+  std::ostream& out;  // where print writes
+};
+
+// A built-in function: it reads its arguments, raises its errors through
+// the running engine and leaves its value in result.
+typedef void (*BuiltinFn)(BuiltinContext& cx, std::vector<Variable>& args,
+                          Variable& result);
+
+struct Builtin {
+  const char* name;
+  int minArgs, maxArgs;  // maxArgs -1: any number
+  BuiltinFn fn;
+  const char* usage;  // "len(x)"
+};
+
+// The built-in function of that name; null when there is none.
+const Builtin* FindBuiltin(const std::string& name);
+
+}  // namespace zorl
+
+#endif

@@ -1,0 +1,126 @@
+// Reading and writing image files: the format by the file's first bytes
+// (reading) or the name's extension (writing); a file is written under a
+// temporary name and renamed when it is complete.
+#include "engine/image_io.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+namespace zorl {
+
+namespace {
+
+// Closes a file on every path.
+class File {
+ public:
+  File(const std::string& path, const char* mode)
+      : f_(std::fopen(path.c_str(), mode)) {}
+  ~File() { Close(); }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  std::FILE* get() const { return f_; }
+  bool Close() {
+    bool ok = !f_ || std::fclose(f_) == 0;
+    f_ = nullptr;
+    return ok;
+  }
+
+ private:
+  std::FILE* f_;
+};
+
+std::string Extension(const std::string& path) {
+  std::size_t dot = path.rfind('.');
+  std::size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    return "";
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(c));
+  return ext;
+}
+
+bool Fail(std::string* error, const std::string& what) {
+  *error = what;
+  return false;
+}
+
+}  // namespace
+
+bool CheckImageSize(long long width, long long height, long long depth,
+                    std::string* error) {
+  if (width < 1 || height < 1)
+    return Fail(error, "an image of " + std::to_string(width) + " x " +
+                           std::to_string(height) + " pixels has no pixels");
+  if (depth < 1 || depth > 3)
+    return Fail(error, "depth " + std::to_string(depth) + " is not 1, 2 or 3");
+  if (width > kMaxImageBytes || height > kMaxImageBytes ||
+      width * height > kMaxImageBytes / depth)
+    return Fail(error, std::to_string(width) + " x " + std::to_string(height) +
+                           " pixels of depth " + std::to_string(depth) +
+                           " are more than " + std::to_string(kMaxImageBytes) +
+                           " bytes");
+  return true;
+}
+
+bool ReadImageFile(const std::string& path, ImageData* image,
+                   std::string* error) {
+  File file(path, "rb");
+  if (!file.get()) return Fail(error, std::strerror(errno));
+  struct stat st;
+  if (fstat(fileno(file.get()), &st) != 0)
+    return Fail(error, std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) return Fail(error, std::strerror(EISDIR));
+  unsigned char magic[8] = {};
+  std::size_t got = std::fread(magic, 1, sizeof magic, file.get());
+  std::rewind(file.get());
+  static const unsigned char kPng[8] = {0x89, 'P',  'N',  'G',
+                                        '\r', '\n', 0x1a, '\n'};
+  long long size = static_cast<long long>(st.st_size);
+  if (got == 8 && std::memcmp(magic, kPng, 8) == 0)
+    return ReadPng(file.get(), size, image, error);
+  if (got >= 2 && magic[0] == 'P' && (magic[1] == '5' || magic[1] == '6'))
+    return ReadPnm(file.get(), size, image, error);
+  if (got >= 2 && magic[0] == 'P' && magic[1] >= '1' && magic[1] <= '4')
+    return Fail(error, std::string("a text or bitmap PNM (P") +
+                           static_cast<char>(magic[1]) +
+                           "); only binary PGM (P5) and PPM (P6) are read");
+  return Fail(error, got == 0 ? "empty file, not an image"
+                              : "not a PGM, PPM or PNG image");
+}
+
+bool WriteImageFile(const std::string& path, const ImageView& image,
+                    std::string* error) {
+  if (!CheckImageSize(image.width, image.height, image.depth, error))
+    return false;
+  std::string ext = Extension(path);
+  bool png = ext == "png";
+  if (ext == "pgm" && image.depth == 3)
+    return Fail(error,
+                "a PGM holds gray pixels (depth 1 or 2); name the "
+                "file .ppm or .png for depth 3");
+  if (ext == "ppm" && image.depth != 3)
+    return Fail(error,
+                "a PPM holds colour pixels (depth 3); name the file "
+                ".pgm or .png for depth " +
+                    std::to_string(image.depth));
+  if (!png && ext != "pgm" && ext != "ppm" && ext != "pnm")
+    return Fail(error, "the name ends in neither .png, .pgm, .ppm nor .pnm");
+  std::string temp = path + ".tmp";
+  File file(temp, "wb");
+  if (!file.get()) return Fail(error, std::strerror(errno));
+  bool ok = png ? WritePng(file.get(), image, error)
+                : WritePnm(file.get(), image, error);
+  if (ok && (std::ferror(file.get()) || !file.Close())) {
+    ok = Fail(error, std::strerror(errno));
+  }
+  file.Close();
+  if (ok && std::rename(temp.c_str(), path.c_str()) != 0)
+    ok = Fail(error, std::strerror(errno));
+  if (!ok) std::remove(temp.c_str());
+  return ok;
+}
+
+}  // namespace zorl

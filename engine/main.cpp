@@ -1,0 +1,200 @@
+// The zorl command: runs scripts against the plug-in, and shows what the
+// plug-in offers.
+//
+//   zorl run SCRIPT [options]      run a script file (- for standard input)
+//   zorl run -e 'STATEMENTS' ...   run statements from the command line
+//   zorl methods [options]         the module's description, methods, errors
+//
+// Exit status: 0 when the script ran to its end without an error, 1 when an
+// error stopped it (with --keep-going: when any error was raised), 2 for a
+// usage error, a syntax error or a file that can't be read.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/script.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage:\n"
+    "  zorl run SCRIPT [options]      run a script file (- for standard "
+    "input)\n"
+    "  zorl run -e 'STATEMENTS' ...   run statements given on the command "
+    "line\n"
+    "                                 (-e may repeat; each holds one or more "
+    "lines)\n"
+    "  zorl methods [options]         print the module description, the "
+    "method\n"
+    "                                 table and the error table\n"
+    "options:\n"
+    "  --plugin PATH     the plug-in to load (default: the plug-in built "
+    "beside\n"
+    "                    zorl, or the installed one)\n"
+    "  --keep-going      report each error and go on with the next "
+    "statement\n"
+    "  --no-error-range  give the module no error range (its errors become "
+    "debug\n"
+    "                    output)\n";
+
+struct Options {
+  std::string command;
+  std::string script;
+  std::vector<std::string> statements;
+  std::string plugin;
+  bool keepGoing = false;
+  bool errorRange = true;
+  bool help = false;
+};
+
+int Usage(const std::string& problem) {
+  std::cerr << "zorl: " << problem << '\n' << kUsage << std::flush;
+  return 2;
+}
+
+// Parses the command line; on a usage error, its message.
+bool Parse(int argc, char** argv, Options* o, std::string* problem) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) {
+        *problem = a + " needs a value";
+        return false;
+      }
+      *out = argv[++i];
+      return true;
+    };
+    if (a == "--help" || a == "-h") {
+      o->help = true;
+    } else if (a == "--plugin") {
+      if (!value(&o->plugin)) return false;
+    } else if (a.compare(0, 9, "--plugin=") == 0) {
+      o->plugin = a.substr(9);
+    } else if (a == "--keep-going") {
+      o->keepGoing = true;
+    } else if (a == "--no-error-range") {
+      o->errorRange = false;
+    } else if (a == "-e" && o->command == "run") {
+      std::string s;
+      if (!value(&s)) return false;
+      o->statements.push_back(s);
+    } else if (a.size() > 1 && a[0] == '-') {
+      *problem = "unknown option " + a;
+      return false;
+    } else if (o->command.empty()) {
+      if (a != "run" && a != "methods") {
+        *problem = "unknown command " + a;
+        return false;
+      }
+      o->command = a;
+    } else if (o->command == "run" && o->script.empty()) {
+      o->script = a;
+    } else {
+      *problem = "unexpected argument " + a;
+      return false;
+    }
+  }
+  if (o->help) return true;
+  if (o->command.empty()) {
+    *problem = "no command given";
+    return false;
+  }
+  if (o->command == "run" && o->script.empty() == o->statements.empty()) {
+    *problem = o->script.empty() ? "run needs a SCRIPT or -e STATEMENTS"
+                                 : "run takes a SCRIPT or -e, not both";
+    return false;
+  }
+  return true;
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
+
+// The plug-in beside this program (a build tree), else the installed one.
+std::string DefaultPlugin() {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "liblut.so";
+  std::string dir(self, static_cast<std::size_t>(n));
+  dir = dir.substr(0, dir.rfind('/'));
+  for (const char* rel : {"/liblut.so", "/../lib/liblut.so"})
+    if (Exists(dir + rel)) return dir + rel;
+  return dir + "/liblut.so";
+}
+
+void PrintMethods(const zorl::ModuleInfo& m) {
+  std::cout << "module: " << m.path << '\n'
+            << "description: " << m.description << '\n'
+            << "methods (" << m.methods.size() << "):\n";
+  for (std::size_t i = 0; i < m.methods.size(); ++i)
+    std::cout << "  " << i << "  " << m.methods[i].signature << '\n';
+  if (m.errorOffset == 0xFFFF)
+    std::cout << "errors (no range: the module reports them as debug "
+                 "output):\n";
+  else
+    std::cout << "errors (numbers from " << m.errorOffset << "):\n";
+  for (const auto& e : m.errors) {
+    std::cout << "  ";
+    if (m.errorOffset == 0xFFFF)
+      std::cout << '+' << e.code;
+    else
+      std::cout << m.errorOffset + e.code;
+    std::cout << "  " << e.name << "  \"" << e.text << "\"\n";
+  }
+  std::cout << std::flush;
+}
+
+// The platform's debug output, one line each on standard error.
+void PrintDebug(const std::string& text) {
+  std::string line = text;
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+    line.pop_back();
+  std::cout << std::flush;
+  std::cerr << "debug: " << line << '\n' << std::flush;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  std::string problem;
+  if (!Parse(argc, argv, &o, &problem)) return Usage(problem);
+  if (o.help) {
+    std::cout << kUsage << std::flush;
+    return 0;
+  }
+  zorl::SetDebugSink(PrintDebug);
+  zorl::Engine engine;
+  std::string message;
+  std::string plugin = o.plugin.empty() ? DefaultPlugin() : o.plugin;
+  if (!engine.LoadPlugin(plugin, o.errorRange, &message)) {
+    std::cerr << "zorl: " << message << '\n' << std::flush;
+    return 2;
+  }
+  if (o.command == "methods") {
+    PrintMethods(engine.Modules().back());
+    return 0;
+  }
+  zorl::Interpreter interpreter(engine, std::cout, std::cerr, o.keepGoing);
+  if (!o.statements.empty()) {
+    std::string text;
+    for (const std::string& s : o.statements) text += s + '\n';
+    std::istringstream in(text);
+    return interpreter.Run("-e", in, true);
+  }
+  if (o.script == "-") return interpreter.Run("<stdin>", std::cin, false);
+  std::ifstream in(o.script, std::ios::binary);
+  if (!in) {
+    std::cerr << "zorl: cannot read " << o.script << ": "
+              << std::strerror(errno) << '\n'
+              << std::flush;
+    return 2;
+  }
+  return interpreter.Run(o.script, in, true);
+}

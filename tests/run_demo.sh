@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Runs the demo in the build tree: run_demo.sh MAKE_PHANTOM ZORL EXAMPLES OUT
+set -euo pipefail
+rm -rf "$4" && mkdir -p "$4"
+"$1" "$4" >/dev/null
+cd "$4"
+for script in "$3"/*.zs; do "$2" run "$script" >/dev/null; done
+ls ./*.png >/dev/null

@@ -1,0 +1,117 @@
+// The lexer and parser: precedence, literals, columns of syntax errors.
+#include "engine/script_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/script_lexer.h"
+#include "engine/values.h"
+
+namespace {
+
+using zorl::Expr;
+using zorl::Statement;
+
+// The tree of an expression in prefix form: (+ 1 (* 2 3)).
+std::string Tree(const Expr& e) {
+  switch (e.kind) {
+    case Expr::kLiteral:
+      return zorl::Describe(e.value);
+    case Expr::kName:
+      return e.name;
+    case Expr::kVector: {
+      std::string s = "[";
+      for (const auto& a : e.args) s += " " + Tree(*a);
+      return s + " ]";
+    }
+    case Expr::kMember:
+      return Tree(*e.object) + "." + e.name;
+    case Expr::kCall:
+    case Expr::kMethod: {
+      std::string s =
+          e.kind == Expr::kCall ? e.name : Tree(*e.object) + "." + e.name;
+      s += "(";
+      for (std::size_t i = 0; i < e.args.size(); ++i)
+        s += (i ? " " : "") + Tree(*e.args[i]);
+      return s + ")";
+    }
+    case Expr::kBinary:
+      return "(" + e.name + " " + Tree(*e.object) + " " + Tree(*e.args[0]) +
+             ")";
+    case Expr::kNegate:
+      return "(- " + Tree(*e.object) + ")";
+  }
+  return "?";
+}
+
+std::string Parse(const std::string& line) {
+  Statement s;
+  zorl::SyntaxError e;
+  if (!zorl::ParseLine(line, &s, &e))
+    return std::to_string(e.column) + ": " + e.message;
+  switch (s.kind) {
+    case Statement::kNone:
+      return "none";
+    case Statement::kExpr:
+      return Tree(*s.value);
+    case Statement::kAssign:
+      return s.name + " = " + Tree(*s.value);
+    case Statement::kSetMember:
+      return Tree(*s.target) + "." + s.name + " = " + Tree(*s.value);
+  }
+  return "?";
+}
+
+TEST(ScriptParser, PrecedenceAndAssociativity) {
+  EXPECT_EQ(Parse("1 + 2 * 3"), "(+ 1 (* 2 3))");
+  EXPECT_EQ(Parse("10 - 4 - 3"), "(- (- 10 4) 3)");
+  EXPECT_EQ(Parse("8 / 4 / 2 % 3"), "(% (/ (/ 8 4) 2) 3)");
+  EXPECT_EQ(Parse("a | b ^ c & d + e"), "(| a (^ b (& c (+ d e))))");
+  EXPECT_EQ(Parse("(1 + 2) * -3"), "(* (+ 1 2) (- 3))");
+  EXPECT_EQ(Parse("--x"), "(- (- x))");
+  EXPECT_EQ(Parse("-t.GetItem(1).x"), "(- t.GetItem(1).x)");
+}
+
+TEST(ScriptParser, StatementsAndLiterals) {
+  EXPECT_EQ(Parse(""), "none");
+  EXPECT_EQ(Parse("   # only a comment"), "none");
+  EXPECT_EQ(Parse("t = LUT3() # comment"), "t = LUT3()");
+  EXPECT_EQ(Parse("t.a.b = [1, [], \"#\"]"), "t.a.b = [ 1 [ ] \"#\" ]");
+  EXPECT_EQ(Parse("t.Convert3To1(d, s)"), "t.Convert3To1(d s)");
+  EXPECT_EQ(Parse("x = 0xFFFFFFFF + 2147483647 + 1.5e3 + 2.0"),
+            "x = (+ (+ (+ -1 2147483647) 1500.0) 2.0)");
+  EXPECT_EQ(Parse("print(true, false, empty)"), "print(true false empty)");
+  EXPECT_EQ(Parse("s = \"\\x0a\\t\\\\\\\"\\xFf\""),
+            "s = \"\\n\\t\\\\\\\"\\xff\"");
+  EXPECT_EQ(Parse("x=1\r"), "x = 1");
+}
+
+TEST(ScriptParser, SyntaxErrorsNameTheColumnAndWhatWasExpected) {
+  EXPECT_EQ(Parse("x = (1 + 2"), "11: expected ')', found the end of the line");
+  EXPECT_EQ(Parse("f(1 2)"), "5: expected ',' or ')', found a number");
+  EXPECT_EQ(Parse("x = @"), "5: expected an expression, found '@'");
+  EXPECT_EQ(Parse("x == 1"), "4: expected an expression, found '='");
+  EXPECT_EQ(Parse("f() = 1"),
+            "5: expected a variable or a variable's member on the left of '='");
+  EXPECT_EQ(Parse("s = \"abc"), "9: expected '\"' to end the String");
+  EXPECT_EQ(Parse("s = \"\\x4\""),
+            "6: expected an escape \\n \\t \\\\ \\\" or \\xNN");
+  EXPECT_EQ(
+      Parse("x = 2147483648"),
+      "5: expected a long of at most 2147483647 (write 3e9 for a double)");
+  EXPECT_EQ(Parse("x = 0x123456789"),
+            "15: expected at most 8 hex digits in a long");
+  EXPECT_EQ(Parse("t."),
+            "3: expected a member or method name after '.', "
+            "found the end of the line");
+  EXPECT_EQ(Parse("x = " + std::string(300, '(') + "1" + std::string(300, ')'))
+                .substr(0, 44),
+            "205: expected at most 200 nested expressions");
+  EXPECT_EQ(Parse("x = " + std::string(100000, '-') + "1").substr(0, 4),
+            "205:");
+  EXPECT_EQ(Parse("x = [1,"),
+            "8: expected an expression, found the end of the line");
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+// The zorl command as a user runs it: commands, options, exit statuses,
+// the order of standard output and standard error, and where it finds the
+// plug-in.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;  // standard output, or both streams with 2>&1
+};
+
+// Runs a shell command line in a scratch folder.
+Outcome Shell(const std::string& command) {
+  std::string line =
+      "cd " + std::string(::testing::TempDir()) + " && " + command;
+  std::FILE* p = popen(line.c_str(), "r");
+  Outcome o{-1, ""};
+  if (!p) return o;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) o.out.append(buf, n);
+  int raw = pclose(p);
+  o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return o;
+}
+
+const std::string kZorl = ZORL_PATH;
+
+TEST(ZorlCli, StatementsFromTheCommandLineAndStandardInput) {
+  Outcome o = Shell(kZorl + " run -e 'x = 6' -e 'print(x * 7)\nprint(\"b\")'");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "42\n\"b\"\n");
+
+  o = Shell("printf 'print(1)\\nprint(q)\\nprint(2)\\n' | " + kZorl +
+            " run - 2>&1");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "1\n<stdin>:2: error 24: unknown variable: q\n");
+
+  // Standard input can't be read twice: a syntax error stops at its line.
+  o = Shell("printf 'print(1)\\nprint(\\n' | " + kZorl + " run - 2>&1");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out,
+            "1\n<stdin>:2:7: syntax error: expected an expression, found the "
+            "end of the line\n");
+}
+
+TEST(ZorlCli, OutputAndErrorsKeepTheirOrder) {
+  Outcome o = Shell(kZorl +
+                    " run --keep-going -e 'print(1)' -e 'LUT1().GetItem(-1)' "
+                    "-e 'print(2)' -e 'x = LUT1().GetItem(999)' -e 'print(3)' "
+                    "2>&1");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out,
+            "1\n-e:2: error 1000: value out of LUT range\n2\n"
+            "-e:4: error 1000: value out of LUT range\n3\n");
+  o = Shell(kZorl +
+            " run --no-error-range -e 'print(1)' -e 'LUT1().GetItem(-1)' "
+            "-e 'print(2)' 2>&1");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "1\ndebug: LUT ERROR: 0, \n2\n");
+}
+
+TEST(ZorlCli, UsageErrorsAndHelp) {
+  Outcome o = Shell(kZorl + " --help");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("zorl run SCRIPT"), std::string::npos);
+  o = Shell(kZorl + " run --help");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("--keep-going"), std::string::npos);
+  for (const char* bad :
+       {"", "frobnicate", "run", "run a.zs b.zs", "run a.zs -e 'x = 1'",
+        "run -e", "run --plugin", "methods --colour", "run a.zs --nope"}) {
+    o = Shell(kZorl + " " + bad + " 2>&1");
+    EXPECT_EQ(o.status, 2) << bad;
+    EXPECT_EQ(o.out.compare(0, 6, "zorl: "), 0) << bad << ": " << o.out;
+  }
+  o = Shell(kZorl + " run no-such-script.zs 2>&1");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out,
+            "zorl: cannot read no-such-script.zs: No such file or directory\n");
+  o = Shell(kZorl + " run -e 'print(1)' --plugin /no/such.so 2>&1");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out.compare(0, 19, "zorl: /no/such.so: "), 0) << o.out;
+}
+
+TEST(ZorlCli, MethodsListsTheModule) {
+  Outcome o = Shell(kZorl + " methods --plugin " LUT_PLUGIN_PATH);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("description: ZORL Support DLL v3.7 |ZORL "
+                       "version:4.62.12\n"),
+            std::string::npos);
+  EXPECT_NE(o.out.find("  0  LUT1::LUT1(void)\n"), std::string::npos);
+  EXPECT_NE(o.out.find("errors (numbers from 1000):\n  1000  "
+                       "VALUE_OUT_OF_RANGE  \"value out of LUT range\"\n"),
+            std::string::npos)
+      << o.out;
+  o = Shell(kZorl + " methods --no-error-range");
+  EXPECT_NE(o.out.find("  +0  VALUE_OUT_OF_RANGE"), std::string::npos);
+}
+
+TEST(ZorlCli, InstalledZorlFindsTheInstalledPlugin) {
+  std::string prefix = std::string(::testing::TempDir()) + "zorl-install";
+  Outcome o =
+      Shell("rm -rf " + prefix + " && cmake --install " +
+            std::string(BUILD_DIR) + " --prefix " + prefix + " >/dev/null && " +
+            prefix + "/bin/zorl run -e 'print(LUT1().ConvertVoxel(7))' && ls " +
+            prefix + "/lib " + prefix + "/include/zorl/host");
+  EXPECT_EQ(o.status, 0) << o.out;
+  EXPECT_EQ(o.out.compare(0, 2, "7\n"), 0) << o.out;
+  EXPECT_NE(o.out.find("liblut.so"), std::string::npos);
+  EXPECT_NE(o.out.find("libzorl.so"), std::string::npos);
+  EXPECT_NE(o.out.find("variable.h"), std::string::npos);
+}
+
+}  // namespace
