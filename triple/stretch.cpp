@@ -17,8 +17,8 @@ const long long kMaxLen = std::numeric_limits<zlong>::max();
 
 // The old index of new entry i of count: i * span / (count - 1), where span
 // is the old index of the last new entry. A stretch to one entry takes entry
-// 0, and no index falls below 0 (a LUT3 of one channel entry, whose gray
-// span is -1).
+// 0 rather than divide by 0, and no index falls below 0 (a LUT3 of one
+// channel entry, whose gray span is -1, takes its gray[0]).
 zlong SourceIndex(long long i, long long span, long long count) {
   if (count <= 1) return 0;
   long long q = i * span / (count - 1);
