@@ -566,4 +566,161 @@ TEST_F(TripleOperationsTest, Lut3ShrinkMatchesTheSingleChannelShrink) {
   EXPECT_TRUE(TakeErrors().empty());
 }
 
+TEST_F(TripleOperationsTest, Lut3GrayTableFollowsItsOwnLength) {
+  Variable t = New("LUT3");
+  Entries e = U(Shrink(t, 0.5, 0.5, 1, 0, false));
+  ASSERT_EQ(e.size(), 1536u);
+  for (int k = 0; k < 3; ++k)
+    EXPECT_EQ(Slice(e, 256 * k, 256),
+              Concat(Entries(128, 0), Entries(128, 255)));
+  EXPECT_EQ(Slice(e, 768, 768), Concat(Entries(384, 0), Entries(384, 255)));
+
+  // 768 times this start is 2.4999999 in double precision and 2.5 in
+  // single: the gray table's lower fill covers 2 entries, not 3.
+  const double start = 0.0032552082557231188;
+  Variable ones = New("LUT3", {Vec(Entries(256, 9)), Vec(Entries(256, 9)),
+                               Vec(Entries(256, 9)), Vec(Entries(768, 9))});
+  e = U(Shrink(ones, start, 1, 1, 0, true));
+  EXPECT_EQ(Slice(e, 768, 4), (Entries{0, 0, 9, 9}));
+  EXPECT_EQ(Slice(e, 0, 2), (Entries{0, 9}));  // 0.83 rounds to 1
+  Variable single = New("LUT2", {Vec(Entries(768, 9)), L(0)});
+  EXPECT_EQ(Slice(U(Shrink(single, start, 1, 1, 0, true)), 0, 4),
+            (Entries{0, 0, 0, 9}));
+  EXPECT_TRUE(TakeErrors().empty());
+}
+
+// (red, green, blue, gray): (10, 20, 30, 0), (0, 0, 0, 100),
+// (40, 50, 60, 0), (0, 0, 0, 200).
+TEST_F(TripleOperationsTest, Lutc3ShrinkKeepsKinds) {
+  Variable t =
+      Lutc3Of({10, 0, 40, 0}, {20, 0, 50, 0}, {30, 0, 60, 0}, {0, 100, 0, 200});
+  SetBaseLine(t, 6);
+  Variable s = Shrink(t, 0, 0.5, 1, 0, false);
+  EXPECT_EQ(U(s), (Entries{10, 40, 0, 0, 20, 50, 0, 0, 30, 60, 0, 0, 0, 0, 200,
+                           200}));
+  EXPECT_EQ(BaseLineOf(s), 6);
+  EXPECT_EQ(U(Shrink2(t, 0, 0.5, 1, 0, false, true)),
+            (Entries{10, 40, 0, 0, 20, 50, 0, 0, 30, 60, 0, 0, 0, 0, 0, 0}));
+  // The last position, 4, lies outside and is not written.
+  EXPECT_EQ(
+      U(Shrink(t, 0.5, 1, 1, 0, false)),
+      (Entries{10, 10, 10, 40, 20, 20, 20, 50, 30, 30, 30, 60, 0, 0, 0, 0}));
+  // A colour keeps gray 0 whatever the output bottom.
+  EXPECT_EQ(U(Shrink(t, 0, 1, 1, 0.5, false)),
+            (Entries{133, 0, 148, 0, 138, 0, 153, 0, 143, 0, 158, 0, 0, 178, 0,
+                     228}));
+  EXPECT_EQ(U(Shrink(t, 0, 1, 0, 0, false)), Entries(16, 0));
+  // Below the window the old first entry's kind, above the last's.
+  EXPECT_EQ(U(Shrink2(t, 0.5, 0.5, 1, 0, true, false)),
+            (Entries{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200, 200}));
+  EXPECT_EQ(U(Shrink2(t, 0.5, 0.5, 1, 0, false, true)),
+            (Entries{10, 10, 0, 0, 20, 20, 0, 0, 30, 30, 0, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(TakeErrors().empty());
+}
+
+TEST_F(TripleOperationsTest, ShrinkFlagsAndRefusals) {
+  for (const char* cls : {"LUT3", "LUTC3"}) {
+    Variable t = New(cls);
+    Entries asFalse = U(Shrink(t, 0.25, 0.75, 1, 0, false));
+    Entries below = U(Shrink2(t, 0.25, 0.75, 1, 0, true, false));
+    ASSERT_EQ(TakeErrors(), Errors{});
+    // A number for a flag: error 73 for it, then it counts as false.
+    EXPECT_EQ(U(Shrink(t, 0.25, 0.75, 1, 0, L(1))), asFalse);
+    EXPECT_EQ(TakeErrors(), Errors{notBoolean}) << cls;
+    EXPECT_EQ(U(Shrink2(t, 0.25, 0.75, 1, 0, zorl::MakeBoolean(true), L(1))),
+              below);
+    EXPECT_EQ(TakeErrors(), Errors{notBoolean});
+    EXPECT_EQ(U(Shrink2(t, 0.25, 0.75, 1, 0, L(1), zorl::MakeBoolean(false))),
+              asFalse);
+    EXPECT_EQ(TakeErrors(), Errors{notBoolean});
+    Shrink2(t, 0.25, 0.75, 1, 0, S("x"), L(0));
+    EXPECT_EQ(TakeErrors(), (Errors{notBoolean, notBoolean}));
+    // Each flag's error, then the refusal; no object.
+    Variable r = Shrink2(t, 0.6, 0.5, 1, 0, L(1), L(1));
+    EXPECT_EQ(TakeErrors(), (Errors{notBoolean, notBoolean, refused}));
+    EXPECT_EQ(r.GetType(), PV_EMPTY);
+
+    const double nan = std::nan("");
+    for (const std::vector<double>& p :
+         std::vector<std::vector<double>>{{-0.1, 1, 1, 0},
+                                          {1.1, 1, 1, 0},
+                                          {0.6, 0.5, 1, 0},
+                                          {0, 1.5, 1, 0},
+                                          {0, 1, 1, -0.5},
+                                          {0, 1, 0, 0.5},
+                                          {0, 1, 2, 0},
+                                          {nan, 1, 1, 0},
+                                          {0, nan, 1, 0},
+                                          {0, 1, nan, 0},
+                                          {0, 1, 1, nan}}) {
+      r = Shrink(t, p[0], p[1], p[2], p[3], false);
+      EXPECT_EQ(TakeErrors(), Errors{refused}) << cls << " " << p[0];
+      EXPECT_EQ(r.GetType(), PV_EMPTY);
+      r = Shrink2(t, p[0], p[1], p[2], p[3], false, true);
+      EXPECT_EQ(TakeErrors(), Errors{refused});
+      EXPECT_EQ(r.GetType(), PV_EMPTY);
+    }
+
+    // No data: no object, no error; no entries: a table of 0 bytes.
+    Variable none = NoData(cls);
+    EXPECT_EQ(Shrink(none, 0, 1, 1, 0, false).GetType(), PV_EMPTY);
+    Variable empty = New(cls, {L(0)});
+    r = Shrink2(empty, 0, 0.5, 1, 0, true, false);
+    EXPECT_EQ(zorl::TypeName(r), cls);
+    EXPECT_EQ(r.GetLen(), 0);
+    EXPECT_TRUE(TakeErrors().empty());
+  }
+}
+
+// Two sources that differ in every colour bit shrink into tables that
+// differ in every colour bit: an entry that no step wrote would hold the
+// same constructor value in both. Nothing lands beyond the table either.
+TEST_F(TripleOperationsTest, ShrinkWritesEveryEntryAndNoMore) {
+  std::mt19937 rng(13);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  for (int n : {1, 2, 3, 7, 255, 256, 257, 1000}) {
+    Entries r(static_cast<std::size_t>(n)), g(r.size()), b(r.size()),
+        gray(3 * r.size()), zero(r.size(), 0);
+    for (Entries* e : {&r, &g, &b, &gray})
+      for (int& x : *e) x = static_cast<int>(rng() & 0xFF);
+    auto invert = [](Entries e) {
+      for (int& x : e) x ^= 0xFF;
+      return e;
+    };
+    Variable a3 = New("LUT3", {Vec(r), Vec(g), Vec(b), Vec(gray)});
+    Variable b3 = New("LUT3", {Vec(invert(r)), Vec(invert(g)), Vec(invert(b)),
+                               Vec(invert(gray))});
+    Variable ac = Lutc3Of(r, g, b, zero);
+    Variable bc = Lutc3Of(invert(r), invert(g), invert(b), zero);
+    for (int round = 0; round < 24; ++round) {
+      double s = unit(rng), e = unit(rng);
+      if (s > e) std::swap(s, e);
+      if (round % 3 == 0) e = 1 - unit(rng) * 0.5 / n;  // near the end
+      if (round % 3 == 1) s = e;
+      if (s > e) s = e;
+      // Zero fills only where a flag asks for them.
+      bool below = round % 4 == 1, above = round % 4 == 2;
+      bool mayZero = below || above;
+      Entries x = U(Shrink2(a3, s, e, 1, 0, below, above));
+      Entries y = U(Shrink2(b3, s, e, 1, 0, below, above));
+      ASSERT_EQ(x.size(), 6u * n);
+      ASSERT_EQ(y.size(), 6u * n);
+      for (std::size_t i = 0; i < x.size(); ++i) {
+        bool zeroed = mayZero && x[i] == 0 && y[i] == 0;
+        ASSERT_TRUE((x[i] ^ y[i]) == 0xFF || zeroed)
+            << "LUT3 n " << n << " " << s << " " << e << " byte " << i;
+      }
+      x = U(Shrink2(ac, s, e, 1, 0, below, above));
+      y = U(Shrink2(bc, s, e, 1, 0, below, above));
+      ASSERT_EQ(x.size(), 4u * n);
+      for (std::size_t i = 0; i < 3u * n; ++i)
+        ASSERT_TRUE((x[i] ^ y[i]) == 0xFF ||
+                    (mayZero && x[i] == 0 && y[i] == 0))
+            << "LUTC3 n " << n << " " << s << " " << e << " byte " << i;
+      EXPECT_EQ(Slice(x, 3u * n, n), zero);
+    }
+  }
+  EXPECT_TRUE(TakeErrors().empty());
+}
+
 }  // namespace
