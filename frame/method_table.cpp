@@ -2,6 +2,7 @@
 // in the order the host lists them.
 #include "frame/tables.h"
 #include "single/single.h"
+#include "triple/operations.h"
 #include "triple/triple.h"
 
 const MethodEntry kMethodTable[] = {
@@ -36,6 +37,14 @@ const MethodEntry kMethodTable[] = {
     {Lut3GetItem, "LUT3::GetItem(int, int)"},
     {Lut3ConvertVoxel, "LUT3::ConvertVoxel(number)"},
     {Lut3ConvertVoxelColour, "LUT3::ConvertVoxel(refer object ColorRef)"},
+    {Lut3Transform,
+     "LUT3::Transform( number, number, number, number, refer object RECT )"},
+    {Lut3Compose, "LUT3::*(refer object LUT3)"},
+    {Lut3Shrink, "LUT3::Shrink(number, number, number, number, boolean)"},
+    {Lut3ShrinkTwoFlags,
+     "LUT3::Shrink(number, number, number, number, boolean, boolean)"},
+    {Lut3IsGrayScale, "LUT3::IsGrayScale(void)"},
+    {Lut3Stretch, "LUT3::Stretch(int)"},
     {Lutc3New, "LUTC3::LUTC3(void)"},
     {Lutc3New, "LUTC3::LUTC3(int)"},
     {Lutc3NewFrom3Vectors,
@@ -49,5 +58,13 @@ const MethodEntry kMethodTable[] = {
     {Lutc3GetItem, "LUTC3::GetItem(int, int)"},
     {Lutc3ConvertVoxel, "LUTC3::ConvertVoxel(number)"},
     {Lutc3ConvertVoxelColour, "LUTC3::ConvertVoxel(refer object ColorRef)"},
+    {Lutc3Transform,
+     "LUTC3::Transform( number, number, number, number, refer object RECT )"},
+    {Lutc3Compose, "LUTC3::*(refer object LUTC3)"},
+    {Lutc3Shrink, "LUTC3::Shrink(number, number, number, number, boolean)"},
+    {Lutc3ShrinkTwoFlags,
+     "LUTC3::Shrink(number, number, number, number, boolean, boolean)"},
+    {Lutc3IsGrayScale, "LUTC3::IsGrayScale(void)"},
+    {Lutc3Stretch, "LUTC3::Stretch(int)"},
     {nullptr, nullptr},
 };

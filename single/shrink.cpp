@@ -40,8 +40,8 @@ void ShrinkSingle(VarRegister* result, VarRegister* args, int argc,
   if (!dst || !src || dst == src || n <= 0 || fresh->GetLen() != n ||
       self->GetLen() != n)
     return;
-  ShrinkTable(m, src, dst, ShrinkFill(m, a, src[0]),
-              ShrinkFill(m, a, src[n - 1]));
+  ShrinkTable(m, src, dst, ShrinkLowerFill(m, a, src[0]),
+              ShrinkUpperFill(m, a, src[n - 1]));
 }
 
 }  // namespace
@@ -51,7 +51,11 @@ void ReadShrinkArgs(VarRegister* args, ShrinkArgs* a) {
   a->windowEnd = Arg(args, 1)->GetFloatNumb();
   a->outputTop = Arg(args, 2)->GetFloatNumb();
   a->outputBottom = Arg(args, 3)->GetFloatNumb();
-  a->zeroOutside = Arg(args, 4)->GetBoolean();
+  a->zeroBelow = a->zeroAbove = Arg(args, 4)->GetBoolean();
+}
+
+void ReadShrinkUpperFlag(VarRegister* args, ShrinkArgs* a) {
+  a->zeroAbove = Arg(args, 5)->GetBoolean();
 }
 
 bool ShrinkRefused(const ShrinkArgs& a) {
@@ -64,11 +68,13 @@ bool ShrinkRefused(const ShrinkArgs& a) {
   return refused;
 }
 
-void MakeShrinkMap(const ShrinkArgs& a, zlong n, ShrinkMap* m) {
+namespace {
+
+// The map of a table of n entries whose positions begin at start.
+void MakeMapFrom(const ShrinkArgs& a, zlong n, double start, ShrinkMap* m) {
   float dX = a.windowEnd - a.windowStart;
   float dY = a.outputTop - a.outputBottom;
   float fn = static_cast<float>(n);
-  float start = fn * a.windowStart;
   float offset = a.outputBottom * 255.0f;
   m->n = n;
   m->dX = dX;
@@ -81,6 +87,17 @@ void MakeShrinkMap(const ShrinkArgs& a, zlong n, ShrinkMap* m) {
     zlong y = TruncAtMost(v * static_cast<double>(dY) + offset + 0.5, 255);
     m->value[v] = static_cast<unsigned char>(y);
   }
+}
+
+}  // namespace
+
+void MakeShrinkMap(const ShrinkArgs& a, zlong n, ShrinkMap* m) {
+  float start = static_cast<float>(n) * a.windowStart;
+  MakeMapFrom(a, n, start, m);
+}
+
+void MakeShrinkMapExactStart(const ShrinkArgs& a, zlong n, ShrinkMap* m) {
+  MakeMapFrom(a, n, static_cast<double>(n) * a.windowStart, m);
 }
 
 zlong ShrinkPos(const ShrinkMap& m, zlong i) {

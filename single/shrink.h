@@ -8,8 +8,8 @@
 //   if (ShrinkRefused(a)) return;      // error 3
 //   ShrinkMap m;
 //   MakeShrinkMap(a, n, &m);           // once per table length n
-//   ShrinkTable(m, old, dst, ShrinkFill(m, a, old[0]),
-//               ShrinkFill(m, a, old[n - 1]));
+//   ShrinkTable(m, old, dst, ShrinkLowerFill(m, a, old[0]),
+//               ShrinkUpperFill(m, a, old[n - 1]));
 //
 // A table whose entries are not single bytes walks the positions itself, as
 // ShrinkTable does:
@@ -34,13 +34,17 @@ struct ShrinkArgs {
   float windowEnd;     // upper end, window start to 1
   float outputTop;     // what a stored 255 maps to, a fraction of 255
   float outputBottom;  // what a stored 0 maps to
-  bool zeroOutside;    // entries outside the window become 0
+  bool zeroBelow;      // entries below the window become 0
+  bool zeroAbove;      // entries above the window become 0
 };
 
 // Reads the four numbers (single precision) from slots 0 to 3, then the flag
-// from slot 4 with the boolean accessor: a value that is not a boolean
-// raises host error 73 and counts as false.
+// from slot 4 with the boolean accessor, for both sides of the window: a
+// value that is not a boolean raises host error 73 and counts as false.
 void ReadShrinkArgs(VarRegister* args, ShrinkArgs* a);
+// Reads the flag of the side above the window from slot 5 alone, in the same
+// way (the forms with one flag per side).
+void ReadShrinkUpperFlag(VarRegister* args, ShrinkArgs* a);
 
 // Raises host error 3 and returns true when a parameter lies outside its
 // accepted values. The tests run in a fixed order and a NaN fails the first
@@ -60,6 +64,9 @@ struct ShrinkMap {
 
 // Computes the map for a table of n entries.
 void MakeShrinkMap(const ShrinkArgs& a, zlong n, ShrinkMap* m);
+// The same, with the start n * window start kept in double precision rather
+// than rounded to single (the LUT3 gray table).
+void MakeShrinkMapExactStart(const ShrinkArgs& a, zlong n, ShrinkMap* m);
 
 // The target position of source index i, or n when it lies at or beyond the
 // table's end.
@@ -80,11 +87,15 @@ inline zlong ShrinkUpperStart(const ShrinkMap& m, zlong lastWritten) {
   return m.upperFirst < lastWritten + 1 ? m.upperFirst : lastWritten + 1;
 }
 
-// The fill value beside the window: 0 when the flag says so, else the mapped
-// value of the table's edge entry.
-inline unsigned char ShrinkFill(const ShrinkMap& m, const ShrinkArgs& a,
-                                unsigned char edge) {
-  return a.zeroOutside ? 0 : m.value[edge];
+// The fill values below and above the window: 0 when that side's flag says
+// so, else the mapped value of the table's edge entry on that side.
+inline unsigned char ShrinkLowerFill(const ShrinkMap& m, const ShrinkArgs& a,
+                                     unsigned char first) {
+  return a.zeroBelow ? 0 : m.value[first];
+}
+inline unsigned char ShrinkUpperFill(const ShrinkMap& m, const ShrinkArgs& a,
+                                     unsigned char last) {
+  return a.zeroAbove ? 0 : m.value[last];
 }
 
 // Shrinks the n bytes of src into the n bytes of dst (they must not overlap):

@@ -26,13 +26,6 @@ void CopyElements(Variable* vec, unsigned char* to, zlong count) {
   for (zlong i = 0; i < count; ++i) to[i] = (*vec)[i].GetCharNumb();
 }
 
-// The LUT3 gray table's default ramp, 0 at sum index 0 to 255 at 3n - 1.
-void GrayRamp(const Lut3View& t) {
-  long long count = t.GrayCount();
-  for (long long j = 0; j < count; ++j)
-    t.gray[j] = static_cast<unsigned char>(j * 256 / count);
-}
-
 // LUT3 from three Vectors and, when gray is given, a fourth of 3n elements.
 void Lut3FromVectors(VarRegister* args, int argc, bool withGray) {
   Variable* self = Self(args, argc);
@@ -54,7 +47,7 @@ void Lut3FromVectors(VarRegister* args, int argc, bool withGray) {
   if (withGray)
     CopyElements(VectorArg(args, 3), t.gray, t.GrayCount());
   else
-    GrayRamp(t);
+    FillGrayRamp(t);
 }
 
 // LUTC3 from three Vectors (colour entries only) or four (with the gray
@@ -87,7 +80,7 @@ void Lut3New(VarRegister*, VarRegister* args, int argc, Processor*) {
   if (!t.HasData()) return;
   for (long long i = 0; i < n; ++i)
     t.red[i] = t.green[i] = t.blue[i] = static_cast<unsigned char>(i * 256 / n);
-  GrayRamp(t);
+  FillGrayRamp(t);
 }
 
 void Lut3NewFrom3Vectors(VarRegister*, VarRegister* args, int argc,
@@ -110,12 +103,7 @@ void Lutc3New(VarRegister*, VarRegister* args, int argc, Processor*) {
   }
   Lutc3View t = Lutc3Sized(self, 3LL * n);
   if (!t.HasData()) return;
-  // The gray table rises from 0 at entry 0 to 255 at entry m - 1; the
-  // entries whose gray byte comes out 0 are black colour entries.
-  for (long long j = 0; j < t.m; ++j) {
-    t.red[j] = t.green[j] = t.blue[j] = 0;
-    t.gray[j] = static_cast<unsigned char>(j * 255 / (t.m - 1));
-  }
+  FillGrayRamp(t);
 }
 
 void Lutc3NewFrom3Vectors(VarRegister*, VarRegister* args, int argc,

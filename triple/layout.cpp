@@ -48,6 +48,8 @@ Lutc3View Lutc3Of(Variable* table) {
 
 void RefuseChannelLength(long long n) { Refuse("channel length", n); }
 
+void RefuseEntryCount(long long m) { Refuse("entry count", m); }
+
 Lut3View Lut3Sized(Variable* table, long long n) {
   if (n < 0 || n > kMaxLen / 6) {
     RefuseChannelLength(n);
@@ -59,7 +61,7 @@ Lut3View Lut3Sized(Variable* table, long long n) {
 
 Lutc3View Lutc3Sized(Variable* table, long long m) {
   if (m < 0 || m > kMaxLen / 4) {
-    Refuse("entry count", m);
+    RefuseEntryCount(m);
     return MakeLutc3View(nullptr, 0);
   }
   zlong size = static_cast<zlong>(4 * m);
@@ -99,5 +101,36 @@ void SetBaseLine(Variable* table, zlong value) {
 }
 
 void CopyBaseLine(Variable* to, Variable* from) {
-  (*to)("BaseLine") = (*from)("BaseLine");
+  Variable& source = (*from)("BaseLine");
+  Variable& target = (*to)("BaseLine");
+  if (&source != &target) target = source;
+}
+
+Variable* NewTableLike(VarRegister* result, Processor* proc, const char* cls,
+                       Variable* from) {
+  Variable* fresh = static_cast<Variable*>(*result)->GetPointer();
+  proc->MakeInstance(*fresh, cls, nullptr, 0);
+  CopyBaseLine(fresh, from);
+  return static_cast<Variable*>(*result)->GetPointer();
+}
+
+void FillGrayRamp(const Lut3View& t) {
+  long long count = t.GrayCount();
+  for (long long j = 0; j < count; ++j)
+    t.gray[j] = static_cast<unsigned char>(j * 256 / count);
+}
+
+void FillGrayRamp(const Lutc3View& t) {
+  for (long long j = 0; j < t.m; ++j) {
+    t.red[j] = t.green[j] = t.blue[j] = 0;
+    t.gray[j] = static_cast<unsigned char>(j * 255 / (t.m - 1));
+  }
+}
+
+zlong SaturatedLong(long long x) {
+  if (x > std::numeric_limits<zlong>::max())
+    return std::numeric_limits<zlong>::max();
+  if (x < std::numeric_limits<zlong>::min())
+    return std::numeric_limits<zlong>::min();
+  return static_cast<zlong>(x);
 }

@@ -58,8 +58,16 @@ Lutc3View Lutc3Of(Variable* table);
 Lut3View Lut3Sized(Variable* table, long long n);
 Lutc3View Lutc3Sized(Variable* table, long long m);
 
-// Refuses a channel length with host error 3, naming it.
+// Refuses a channel length or an entry count with host error 3, naming it.
 void RefuseChannelLength(long long n);
+void RefuseEntryCount(long long m);
+
+// The default ramps. A LUT3 gray table rising from 0 at sum index 0 to 255
+// at 3n - 1: gray[j] = j * 256 / 3n. A LUTC3 of gray entries rising from 0 at
+// entry 0 to 255 at m - 1 (m > 1), colour bytes 0: the entries whose gray
+// byte comes out 0 are black colour entries.
+void FillGrayRamp(const Lut3View& t);
+void FillGrayRamp(const Lutc3View& t);
 
 // Table number k (0 to 3) of a view.
 TableSpan TableOf(const Lut3View& t, zlong k);
@@ -80,10 +88,20 @@ inline long long SumIndex(long long r, long long g, long long b) {
   return r + g + b;
 }
 
+// A wide index or value as the host's long, saturated, so that in a text a
+// huge index never reads as a small one.
+zlong SaturatedLong(long long x);
+
 // The signed offset added to an input value before it indexes a table.
 zlong BaseLine(Variable* table);
 void SetBaseLine(Variable* table, zlong value);
 // Copies the member's value as it is (the conversions between the classes).
 void CopyBaseLine(Variable* to, Variable* from);
+
+// Makes the result slot's value (followed) a new object of class cls, built
+// by its constructor without arguments, with the BaseLine of from; returns
+// it. The caller sizes and fills it, and takes from's view again afterwards.
+Variable* NewTableLike(VarRegister* result, Processor* proc, const char* cls,
+                       Variable* from);
 
 #endif

@@ -3,7 +3,6 @@
 // lookup that fails reports and makes no object.
 #include <cstdio>
 #include <initializer_list>
-#include <limits>
 
 #include "frame/exports.h"
 #include "frame/objects.h"
@@ -14,19 +13,10 @@
 namespace {
 
 // Indexes and components are computed wide, so that no input wraps into the
-// table; the texts show them as the host's long, saturated, so that a huge
-// index never reads as a small one.
-zlong Long(long long x) {
-  if (x > std::numeric_limits<zlong>::max())
-    return std::numeric_limits<zlong>::max();
-  if (x < std::numeric_limits<zlong>::min())
-    return std::numeric_limits<zlong>::min();
-  return static_cast<zlong>(x);
-}
-
+// table; the texts show them as the host's long, saturated.
 void ReportIndex(long long index, zlong value) {
   char text[256];
-  std::sprintf(text, "offset = %d, pixel value = 0x%04x", Long(index),
+  std::sprintf(text, "offset = %d, pixel value = 0x%04x", SaturatedLong(index),
                static_cast<unsigned>(value));
   LutError(VALUE_OUT_OF_RANGE, text);
 }
@@ -34,8 +24,9 @@ void ReportIndex(long long index, zlong value) {
 void ReportColour(long long index, zlong colour, long long r, long long g,
                   long long b) {
   char text[256];
-  std::sprintf(text, "offset = %d, pixel value = 0x%04x(%d,%d,%d)", Long(index),
-               static_cast<unsigned>(colour), Long(r), Long(g), Long(b));
+  std::sprintf(text, "offset = %d, pixel value = 0x%04x(%d,%d,%d)",
+               SaturatedLong(index), static_cast<unsigned>(colour),
+               SaturatedLong(r), SaturatedLong(g), SaturatedLong(b));
   LutError(VALUE_OUT_OF_RANGE, text);
 }
 
