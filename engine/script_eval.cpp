@@ -58,6 +58,8 @@ void Evaluator::RunStatement(const Statement& s) {
       bool called = false;
       bool ok = s.value->kind == Expr::kCall || s.value->kind == Expr::kMethod
                     ? EvalCall(*s.value, value, &called)
+                : s.value->kind == Expr::kBinary
+                    ? Operator(*s.value, value, &called)
                     : Eval(*s.value, value);
       // What a call left in its result is kept even when it raised errors.
       if (ok || called) vars_[s.name] = std::move(value);
@@ -140,7 +142,7 @@ bool Evaluator::Eval(const Expr& e, Variable& out) {
   return false;
 }
 
-bool Evaluator::Operator(const Expr& e, Variable& out) {
+bool Evaluator::Operator(const Expr& e, Variable& out, bool* called) {
   const Expr& left = *e.object;
   const Expr& right = *e.args[0];
   Variable a, b;
@@ -153,6 +155,7 @@ bool Evaluator::Operator(const Expr& e, Variable& out) {
       Variable* pb = right.kind == Expr::kName ? Named(right) : &b;
       if (!pb || (pb == &b && !Eval(right, b))) return false;
       engine_.Call(*pa, "*", {pb}, &out);
+      if (called) *called = true;
       return Check();
     }
     if (pa != &a) a = *pa;

@@ -43,7 +43,8 @@ class Evaluator {
                std::size_t count, std::size_t i) const;
   // The variable or member that e names, for writing into.
   Variable* Place(const Expr& e);
-  bool Operator(const Expr& e, Variable& out);
+  // *called tells whether an object's * method ran (as for EvalCall).
+  bool Operator(const Expr& e, Variable& out, bool* called = nullptr);
   Variable* Named(const Expr& e);  // raises an error for an unknown name
   // Moves the engine's pending errors into errors_; false when there were.
   bool Check();
