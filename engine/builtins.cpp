@@ -108,8 +108,8 @@ void Hex(BuiltinContext&, Args& a, Variable& r) {
   static const char digits[] = "0123456789abcdef";
   const unsigned char* d = reinterpret_cast<unsigned char*>(v.GetData());
   zlong n = d ? v.GetLen() : 0;
-  if (2LL * n > kMaxBytes) {
-    RaiseNoMemory(kMaxBytes);
+  if (2LL * n > MaxBytes()) {
+    RaiseNoMemory(MaxBytes());
     return;
   }
   std::string text(static_cast<std::size_t>(2 * n), '0');
@@ -171,7 +171,7 @@ void BytesOf(BuiltinContext&, Args& a, Variable& r) {
 }
 
 bool Count(const char* usage, long long n) {
-  if (n <= kMaxElements) return true;
+  if (n <= MaxElements()) return true;
   RaiseHostError(ZE_NO_MEMORY,
                  std::string(usage) + ": " + std::to_string(n) + " elements");
   return false;
@@ -196,7 +196,9 @@ void Fill(BuiltinContext&, Args& a, Variable& r) {
                    "fill(n, x): a count of " + std::to_string(n));
     return;
   }
-  if (!Count("fill(n, x)", n)) return;
+  if (!Count("fill(n, x)", n) ||
+      !CheckVectorSize("fill(n, x)", std::vector<Variable>(1, a[1]), n))
+    return;
   r = MakeVector(std::vector<Variable>(static_cast<std::size_t>(n), a[1]));
 }
 
@@ -214,8 +216,8 @@ void ReadFile(BuiltinContext&, Args& a, Variable& r) {
     problem = std::strerror(errno);
   } else if (!S_ISREG(st.st_mode)) {
     problem = "not a regular file";
-  } else if (st.st_size > kMaxBytes) {
-    problem = "more than " + std::to_string(kMaxBytes) + " bytes";
+  } else if (st.st_size > MaxBytes()) {
+    problem = "more than " + std::to_string(MaxBytes()) + " bytes";
   }
   std::string bytes;
   if (problem.empty()) {

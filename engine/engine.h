@@ -103,6 +103,13 @@ class ZORL_API Engine {
   std::unique_ptr<Machine> m_;
 };
 
+// Lowers (or restores) the largest allocation the engine grants: byte
+// lengths above bytes and Vectors of more than elements elements in all are
+// refused with host error 8. The defaults are 1 GiB and 2^26 elements, which
+// are also the most that can be set. The fuzzers lower them so that refusals
+// are cheap to reach.
+ZORL_API void SetAllocationLimits(zlong bytes, zlong elements);
+
 // The platform's debug output. Each text is handed to the sink (by default
 // kept until taken).
 ZORL_API void SetDebugSink(std::function<void(const std::string&)> sink);

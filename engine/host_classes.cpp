@@ -33,7 +33,7 @@ void Connect(Variable* self, long long n) {
                    "a buffer of " + std::to_string(n) + " bytes");
     return;
   }
-  if (n > kMaxBytes) {
+  if (n > MaxBytes()) {
     RaiseHostError(ZE_NO_MEMORY, "a buffer of " + std::to_string(n) + " bytes");
     return;
   }

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/store.h"
+
 namespace zorl {
 
 namespace {
@@ -56,11 +58,11 @@ bool CheckImageSize(long long width, long long height, long long depth,
                            std::to_string(height) + " pixels has no pixels");
   if (depth < 1 || depth > 3)
     return Fail(error, "depth " + std::to_string(depth) + " is not 1, 2 or 3");
-  if (width > kMaxImageBytes || height > kMaxImageBytes ||
-      width * height > kMaxImageBytes / depth)
+  long long most = MaxBytes();
+  if (width > most || height > most || width * height > most / depth)
     return Fail(error, std::to_string(width) + " x " + std::to_string(height) +
                            " pixels of depth " + std::to_string(depth) +
-                           " are more than " + std::to_string(kMaxImageBytes) +
+                           " are more than " + std::to_string(most) +
                            " bytes");
   return true;
 }

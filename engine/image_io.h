@@ -21,9 +21,6 @@ struct ImageView {
   const unsigned char* pixels;
 };
 
-// The largest pixel buffer an image may have.
-constexpr long long kMaxImageBytes = 1LL << 30;
-
 // Reads an image file, whatever its name says, by its first bytes. On
 // failure: false and what is wrong (the caller names the file).
 bool ReadImageFile(const std::string& path, ImageData* image,
@@ -43,7 +40,8 @@ bool ReadPng(std::FILE* f, long long fileSize, ImageData* image,
              std::string* error);
 bool WritePng(std::FILE* f, const ImageView& image, std::string* error);
 
-// Checks the size of an image before its pixels are allocated.
+// Checks the size of an image before its pixels are allocated: at most the
+// engine's largest allocation (1 GiB).
 bool CheckImageSize(long long width, long long height, long long depth,
                     std::string* error);
 

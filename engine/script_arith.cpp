@@ -63,8 +63,8 @@ void Arithmetic(char op, const Variable& a0, const Variable& b0,
       const std::string& y =
           static_cast<const StringStore*>(b.val.store)->bytes;
       if (static_cast<long long>(x.size()) + static_cast<long long>(y.size()) >
-          kMaxBytes) {
-        RaiseNoMemory(kMaxBytes);
+          MaxBytes()) {
+        RaiseNoMemory(MaxBytes());
         out._Clear();
         return;
       }
@@ -75,6 +75,15 @@ void Arithmetic(char op, const Variable& a0, const Variable& b0,
     return;
   }
   std::size_t n = va ? Elements(a).size() : Elements(b).size();
+  // A String joined to every element of a Vector: the result grows by the
+  // String's length for each element.
+  const Variable& single = va ? b : a;
+  if (op == '+' && !(va && vb) && single.type == PV_STRING &&
+      !CheckVectorSize("operands of +", Elements(va ? a : b), 1,
+                       single.GetLen())) {
+    out._Clear();
+    return;
+  }
   if (va && vb && Elements(b).size() != n) {
     RaiseHostError(ZE_BAD_ARGUMENT,
                    std::string("operands of ") + op + " are Vectors of " +

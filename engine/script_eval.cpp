@@ -9,6 +9,7 @@
 #include "engine/classes.h"
 #include "engine/host_errors.h"
 #include "engine/script_arith.h"
+#include "engine/store.h"
 #include "engine/values.h"
 
 namespace zorl {
@@ -102,6 +103,7 @@ bool Evaluator::Eval(const Expr& e, Variable& out) {
       std::vector<Variable> elems(e.args.size());
       for (std::size_t i = 0; i < e.args.size(); ++i)
         if (!Eval(*e.args[i], elems[i])) return false;
+      if (!CheckVectorSize("a Vector", elems, 1)) return Check();
       out = MakeVector(std::move(elems));
       return true;
     }

@@ -14,9 +14,27 @@ namespace zorl {
 class ClassInfo;
 }
 
-// Byte lengths and element counts above these are refused (host error 8).
-constexpr zlong kMaxBytes = zlong(1) << 30;
-constexpr zlong kMaxElements = zlong(1) << 26;
+namespace zorl {
+
+// Byte lengths (of a String, an object's data, a Buffer, an image) and
+// element counts (of a Vector, counted over every level of its nesting)
+// above these are refused with host error 8: 1 GiB and 2^26 elements unless
+// an embedder lowered them (SetAllocationLimits).
+zlong MaxBytes();
+zlong MaxElements();
+// Vectors nest at most this deep, so that copying, printing or releasing one
+// never runs out of stack.
+constexpr int kMaxNesting = 1000;
+
+// Whether a new Vector of `copies` times these elements stays within the
+// limits; when it would not, raises host error 8 naming `what` and gives
+// false.
+// Each element, at every level, counts extraBytes more (a String that an
+// operator joins to every element).
+bool CheckVectorSize(const char* what, const std::vector<Variable>& elems,
+                     long long copies, long long extraBytes = 0);
+
+}  // namespace zorl
 
 struct VarStore {
   virtual ~VarStore() = default;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/classes.h"
+#include "engine/engine.h"
 #include "engine/host_errors.h"
 #include "engine/store.h"
 #include "host/errors.h"
@@ -33,7 +34,73 @@ zlong Saturate(double d) {
   return static_cast<zlong>(d);  // truncation toward zero
 }
 
+zlong g_maxBytes = zlong(1) << 30;
+zlong g_maxElements = zlong(1) << 26;
+
+// The deep size of a value: elements at every level, bytes and nesting.
+struct Size {
+  long long elements = 0, bytes = 0, extra = 0;
+  int depth = 0;
+};
+
+// Adds v's size to s; false as soon as a limit is passed.
+bool AddSize(const Variable& v, int depth, Size& s) {
+  const Variable* f = Follow(&v);
+  if (f->type == PV_STRING || f->type == PV_OBJECT) {
+    s.bytes += f->GetLen();
+    return s.bytes <= g_maxBytes;
+  }
+  if (f->type != PV_VECTOR) return true;
+  if (depth > s.depth) s.depth = depth;
+  if (depth > zorl::kMaxNesting) return false;
+  const auto& elems = static_cast<const VectorStore*>(f->val.store)->elems;
+  s.elements += static_cast<long long>(elems.size());
+  s.bytes += s.extra * static_cast<long long>(elems.size());
+  if (s.elements > g_maxElements || s.bytes > g_maxBytes) return false;
+  for (const Variable& e : elems)
+    if (!AddSize(e, depth + 1, s)) return false;
+  return true;
+}
+
 }  // namespace
+
+namespace zorl {
+
+zlong MaxBytes() { return g_maxBytes; }
+zlong MaxElements() { return g_maxElements; }
+
+void SetAllocationLimits(zlong bytes, zlong elements) {
+  g_maxBytes = bytes < 0 ? 0 : bytes > (zlong(1) << 30) ? zlong(1) << 30 : bytes;
+  g_maxElements = elements < 0                 ? 0
+                  : elements > (zlong(1) << 26) ? zlong(1) << 26
+                                                : elements;
+}
+
+bool CheckVectorSize(const char* what, const std::vector<Variable>& elems,
+                     long long copies, long long extraBytes) {
+  Size one;
+  one.extra = extraBytes;
+  one.bytes = extraBytes * static_cast<long long>(elems.size());
+  bool ok = true;
+  for (const Variable& e : elems)
+    if (!(ok = AddSize(e, 2, one))) break;
+  long long n = static_cast<long long>(elems.size()) + one.elements;
+  if (ok && copies > 0) {
+    ok = n <= g_maxElements / copies && one.bytes <= g_maxBytes / copies;
+  }
+  if (ok) return true;
+  std::string detail = std::string(what) + ": ";
+  if (one.depth > kMaxNesting)
+    detail += "Vectors nested more than " + std::to_string(kMaxNesting) +
+              " deep";
+  else
+    detail += "a Vector of more than " + std::to_string(g_maxElements) +
+              " elements or " + std::to_string(g_maxBytes) + " bytes in all";
+  RaiseHostError(ZE_NO_MEMORY, detail);
+  return false;
+}
+
+}  // namespace zorl
 
 Variable::Variable() : type(PV_EMPTY) { val.a = 0; }
 
@@ -267,7 +334,7 @@ void Variable::Init(PVARTYPE t, zlong n) {
     // The new storage is made before the old value is released; a size
     // that is refused or cannot be had leaves the value empty.
     VarStore* store = nullptr;
-    if (n <= (t == PV_STRING ? kMaxBytes : kMaxElements)) {
+    if (n <= (t == PV_STRING ? g_maxBytes : g_maxElements)) {
       try {
         std::size_t size = static_cast<std::size_t>(n);
         if (t == PV_STRING) {
@@ -319,7 +386,7 @@ void Variable::SetLen(zlong n) {
   } else {
     return;
   }
-  bool ok = n <= kMaxBytes;
+  bool ok = n <= g_maxBytes;
   if (ok) {
     try {
       bytes->resize(static_cast<std::size_t>(n), '\0');
