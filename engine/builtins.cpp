@@ -37,8 +37,7 @@ bool BadArgument(const char* usage, const char* what, const Variable& v,
 }
 
 bool Number(const char* usage, const Variable& v) {
-  return IsNumber(v) ||
-         BadArgument(usage, "", v, ZE_NOT_A_NUMBER);
+  return IsNumber(v) || BadArgument(usage, "", v, ZE_NOT_A_NUMBER);
 }
 
 bool Text(const char* usage, const Variable& v) {
@@ -320,24 +319,24 @@ void WriteImage(BuiltinContext&, Args& a, Variable&) {
 }
 
 const Builtin kBuiltins[] = {
-    {"print", 0, -1, Print, "print(...)"},
-    {"byte", 1, 1, ToByte, "byte(x)"},
-    {"long", 1, 1, ToLong, "long(x)"},
-    {"float", 1, 1, ToFloat, "float(x)"},
-    {"double", 1, 1, ToDouble, "double(x)"},
-    {"type", 1, 1, Type, "type(x)"},
-    {"len", 1, 1, Len, "len(x)"},
-    {"hex", 1, 1, Hex, "hex(s)"},
-    {"unhex", 1, 1, Unhex, "unhex(t)"},
-    {"bytes", 1, 1, BytesOf, "bytes(v)"},
-    {"range", 2, 2, Range, "range(a, b)"},
-    {"fill", 2, 2, Fill, "fill(n, x)"},
-    {"ReadFile", 1, 1, ReadFile, "ReadFile(path)"},
-    {"WriteFile", 2, 2, WriteFile, "WriteFile(path, s)"},
-    {"ReadImage", 1, 1, ReadImage, "ReadImage(path)"},
+    {"print", 0, -1, Print, "print(...)", false},
+    {"byte", 1, 1, ToByte, "byte(x)", false},
+    {"long", 1, 1, ToLong, "long(x)", false},
+    {"float", 1, 1, ToFloat, "float(x)", false},
+    {"double", 1, 1, ToDouble, "double(x)", false},
+    {"type", 1, 1, Type, "type(x)", false},
+    {"len", 1, 1, Len, "len(x)", false},
+    {"hex", 1, 1, Hex, "hex(s)", false},
+    {"unhex", 1, 1, Unhex, "unhex(t)", false},
+    {"bytes", 1, 1, BytesOf, "bytes(v)", false},
+    {"range", 2, 2, Range, "range(a, b)", false},
+    {"fill", 2, 2, Fill, "fill(n, x)", false},
+    {"ReadFile", 1, 1, ReadFile, "ReadFile(path)", true},
+    {"WriteFile", 2, 2, WriteFile, "WriteFile(path, s)", true},
+    {"ReadImage", 1, 1, ReadImage, "ReadImage(path)", true},
     {"WriteImage", 2, 5, WriteImage,
-     "WriteImage(path, width, height, depth, pixels)"},
-    {nullptr, 0, 0, nullptr, nullptr},
+     "WriteImage(path, width, height, depth, pixels)", true},
+    {nullptr, 0, 0, nullptr, nullptr, false},
 };
 
 }  // namespace

@@ -25,6 +25,7 @@ struct Builtin {
   int minArgs, maxArgs;  // maxArgs -1: any number
   BuiltinFn fn;
   const char* usage;  // "len(x)"
+  bool files;         // reads or writes files
 };
 
 // The built-in function of that name; null when there is none.

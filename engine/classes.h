@@ -37,8 +37,8 @@ struct Signature {
 
 // Parses a signature in the host's syntax. On failure: false and what was
 // expected, and where.
-bool ParseSignature(const std::string& text, Signature* out,
-                    std::string* error);
+ZORL_API bool ParseSignature(const std::string& text, Signature* out,
+                             std::string* error);
 
 struct MethodInfo {
   std::string name;

@@ -62,8 +62,7 @@ bool CheckImageSize(long long width, long long height, long long depth,
   if (width > most || height > most || width * height > most / depth)
     return Fail(error, std::to_string(width) + " x " + std::to_string(height) +
                            " pixels of depth " + std::to_string(depth) +
-                           " are more than " + std::to_string(most) +
-                           " bytes");
+                           " are more than " + std::to_string(most) + " bytes");
   return true;
 }
 

@@ -71,6 +71,8 @@ int Interpreter::Run(const std::string& file, std::istream& in,
   return status;
 }
 
+void Interpreter::AllowFiles(bool allow) { eval_->AllowFiles(allow); }
+
 const Variable* Interpreter::Find(const std::string& name) const {
   return eval_->Find(name);
 }

@@ -37,6 +37,11 @@ class ZORL_API Interpreter {
   // Runs one line: 0, 1 (an error was reported) or 2 (a syntax error).
   int RunLine(const std::string& file, int line, const std::string& text);
 
+  // Whether ReadFile, WriteFile, ReadImage and WriteImage may touch files
+  // (by default they may); when not, each raises error 30 (the fuzzer runs
+  // scripts this way).
+  void AllowFiles(bool allow);
+
   // The value of a script variable, or null.
   const Variable* Find(const std::string& name) const;
 

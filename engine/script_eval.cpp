@@ -255,6 +255,11 @@ bool Evaluator::Builtin(const Expr& e, Variable& out, bool* called) {
                                         std::to_string(n));
     return Check();
   }
+  if (b->files && !files_) {
+    RaiseHostError(ZE_FILE,
+                   std::string(b->usage) + ": file access is disabled");
+    return Check();
+  }
   std::vector<Variable> args(e.args.size());
   for (std::size_t i = 0; i < e.args.size(); ++i)
     if (!Eval(*e.args[i], args[i])) return false;

@@ -23,6 +23,9 @@ class Evaluator {
   // A script variable, or null.
   Variable* Find(const std::string& name);
 
+  // Whether the file built-ins may run; when not, they raise error 30.
+  void AllowFiles(bool allow) { files_ = allow; }
+
  private:
   void RunStatement(const Statement& s);
   bool Eval(const Expr& e, Variable& out);
@@ -53,6 +56,7 @@ class Evaluator {
   std::ostream& out_;
   std::unordered_map<std::string, Variable> vars_;
   Errors errors_;
+  bool files_ = true;
 };
 
 }  // namespace zorl

@@ -93,12 +93,44 @@ class Parser {
 
   typedef std::unique_ptr<Expr> (Parser::*Level)();
 
-  // One left-associative level of binary operators.
+  // Counts the levels that a chain of operators or members adds to the
+  // tree while it is parsed, and gives them back when it ends.
+  class Chain {
+   public:
+    explicit Chain(Parser& p) : p_(p) {}
+    ~Chain() { p_.depth_ -= links_; }
+    Chain(const Chain&) = delete;
+    Chain& operator=(const Chain&) = delete;
+    // One more link; false (and the error) when the tree gets too deep.
+    bool Link() {
+      if (!p_.Deeper()) return false;
+      ++links_;
+      return true;
+    }
+
+   private:
+    Parser& p_;
+    int links_ = 0;
+  };
+
+  bool Deeper() {
+    if (depth_ >= kMaxDepth) {
+      Fail("at most " + std::to_string(kMaxDepth) + " nested expressions");
+      return false;
+    }
+    ++depth_;
+    return true;
+  }
+
+  // One left-associative level of binary operators. Each operator nests the
+  // chain before it one level deeper.
   std::unique_ptr<Expr> Binary(const char* ops, Level next) {
     std::unique_ptr<Expr> left = (this->*next)();
+    Chain chain(*this);
     while (left && Peek().kind == ScriptToken::kPunct &&
            Peek().text.size() == 1 &&
            std::string(ops).find(Peek().text[0]) != std::string::npos) {
+      if (!chain.Link()) return nullptr;
       const ScriptToken& op = Next();
       auto e = Make(Expr::kBinary, op.column);
       e->name = op.text;
@@ -111,16 +143,13 @@ class Parser {
     return left;
   }
 
-  // Brackets and unary minus nest at most this deep, so that no line can
-  // exhaust the stack of the parser or of what runs the tree.
+  // Brackets, unary minus and chains of operators and members nest at most
+  // this deep, so that no line can exhaust the stack of the parser or of
+  // what runs and releases the tree.
   static const int kMaxDepth = 200;
 
   std::unique_ptr<Expr> Expression() {
-    if (depth_ >= kMaxDepth) {
-      Fail("at most " + std::to_string(kMaxDepth) + " nested expressions");
-      return nullptr;
-    }
-    ++depth_;
+    if (!Deeper()) return nullptr;
     std::unique_ptr<Expr> e = Binary("|", &Parser::Xor);
     --depth_;
     return e;
@@ -133,11 +162,7 @@ class Parser {
   std::unique_ptr<Expr> Unary() {
     if (IsPunct("-")) {
       int column = Next().column;
-      if (depth_ >= kMaxDepth) {
-        Fail("at most " + std::to_string(kMaxDepth) + " nested expressions");
-        return nullptr;
-      }
-      ++depth_;
+      if (!Deeper()) return nullptr;
       std::unique_ptr<Expr> operand = Unary();
       --depth_;
       if (!operand) return nullptr;
@@ -150,7 +175,9 @@ class Parser {
 
   std::unique_ptr<Expr> Postfix() {
     std::unique_ptr<Expr> e = Primary();
+    Chain chain(*this);
     while (e && IsPunct(".")) {
+      if (!chain.Link()) return nullptr;
       Next();
       if (!At(ScriptToken::kName)) {
         Fail("a member or method name after '.'");

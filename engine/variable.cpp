@@ -70,8 +70,10 @@ zlong MaxBytes() { return g_maxBytes; }
 zlong MaxElements() { return g_maxElements; }
 
 void SetAllocationLimits(zlong bytes, zlong elements) {
-  g_maxBytes = bytes < 0 ? 0 : bytes > (zlong(1) << 30) ? zlong(1) << 30 : bytes;
-  g_maxElements = elements < 0                 ? 0
+  g_maxBytes = bytes < 0                  ? 0
+               : bytes > (zlong(1) << 30) ? zlong(1) << 30
+                                          : bytes;
+  g_maxElements = elements < 0                  ? 0
                   : elements > (zlong(1) << 26) ? zlong(1) << 26
                                                 : elements;
 }
@@ -91,8 +93,8 @@ bool CheckVectorSize(const char* what, const std::vector<Variable>& elems,
   if (ok) return true;
   std::string detail = std::string(what) + ": ";
   if (one.depth > kMaxNesting)
-    detail += "Vectors nested more than " + std::to_string(kMaxNesting) +
-              " deep";
+    detail +=
+        "Vectors nested more than " + std::to_string(kMaxNesting) + " deep";
   else
     detail += "a Vector of more than " + std::to_string(g_maxElements) +
               " elements or " + std::to_string(g_maxBytes) + " bytes in all";

@@ -1,0 +1,33 @@
+# args: --keep-going
+# status: 1
+# What a new user gets wrong: each gets one clear error, and with
+# --keep-going the script goes on.
+t = LUT1()
+print(tt)
+t.GetIten(3)
+t.getitem(3)
+x = Lut1()
+x = pritn(1)
+t.GetItem()
+t.GetItem(1, 2)
+t.GetItem("one")
+print(t.Width)
+t.Len = 5
+b = Buffer(8)
+b.Len = 5
+b.Address = 0
+print(b.Len)
+n = 5
+n.x = 1
+print(n.x)
+n.GetItem(1)
+print(1 + "a", [1] - "a")
+print("a" * 2)
+print([1, 2] + [1, 2, 3])
+print(1 / 0, 1 % 0)
+print(1.5 | 1)
+print(-"a")
+print(Buffer(-1))
+print(FrameBuffer(1, 1, 1, 1))
+print(t * 2)
+print("reached the end")

@@ -1,0 +1,41 @@
+# args: --keep-going
+# status: 1
+# LUT2 end to end: ramps, tables from Vectors with a BaseLine, lookups,
+# conversions of 2-byte pixels with their error reports, and Shrink.
+d = LUT2()
+print(len(d), d.BaseLine, d.GetItem(7), d.GetItem(8), d.GetItem(2047), d.ConvertVoxel(2047))
+d.ConvertVoxel(2048)
+print(LUT2(4096).GetItem(4095), LUT2(100).GetItem(99), LUT2(300).GetItem(256), LUT2(300).GetItem(299))
+v = LUT2([11, 12, 13, 14, 15], 2)
+print(len(v), v.BaseLine, v.ConvertVoxel(-2), v.ConvertVoxel(2), v.GetItem(0), v.ConvertVoxel(0))
+v.ConvertVoxel(3)
+# Pixels are 16 bits, low byte first, signed: "\xff\xff" is -1.
+px = "\x00\x00\xff\xff\x02\x00\x09\x00\x01"
+# Convert2To1 stops at the first bad pixel, Convert2To3 reports each one;
+# what they wrote before is kept.
+a = v.Convert2To1(px)
+print(a)
+b = v.Convert2To3("\x00\x00\x09\x00\x02\x00\x00\x80")
+print(b)
+c = LUT2().Convert2To1("\x01\x00\xff\xff")
+print(c)
+z = LUT2(0)
+print(len(z))
+z.ConvertVoxel(0)
+# Shrink: the identity squeezed into the middle half of the table.
+id = LUT1()
+s = id.Shrink(0.25, 0.75, 1, 0, false)
+print(s.GetItem(64), s.GetItem(65), s.GetItem(191), s.GetItem(192), s.GetItem(255))
+s = id.Shrink(0.25, 0.75, 1, 0, true)
+print(s.GetItem(64), s.GetItem(191), s.GetItem(192), s.GetItem(255))
+print(id.Shrink(0.5, 0.5, 1, 0, false).GetItem(127), id.Shrink(0.5, 0.5, 1, 0, false).GetItem(128))
+print(id.Shrink(0, 1, 0.5, 0.5, false).GetItem(0), id.Shrink(0.5, 1.0, 1, 0, false).GetItem(255))
+w = LUT2(4096)
+w.BaseLine = 100
+n = w.Shrink(0, 1, 1, 0, false)
+print(type(n), len(n), n.BaseLine, n.GetItem(4095))
+id.Shrink(0.6, 0.5, 1, 0, false)
+id.Shrink(0, 1, 0, 0.5, false)
+id.Shrink(-0.1, 1, 1, 0, false)
+x = id.Shrink(0, 1, 1, 0, 1)
+print(x.GetItem(200))

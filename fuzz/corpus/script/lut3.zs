@@ -1,0 +1,37 @@
+# args: --keep-going
+# status: 1
+# LUT3 and LUTC3: ramps, tables from Vectors, conversion between the two
+# classes, items, and voxel lookups that return a ColorRef.
+t = LUT3()
+print(len(t), t.BaseLine, len(t.GetTable(3)), t.GetItem(3, 3), t.GetItem(3, 765), t.GetItem(0, 200))
+h = LUT3(100)
+print(len(h), h.GetItem(0, 1), h.GetItem(0, 50), h.GetItem(0, 99), h.GetItem(3, 2), h.GetItem(3, 299))
+p = LUT3([0, 255, 255, 255], [0, 0, 255, 255], [0, 0, 0, 255])
+print(len(p), p.GetTable(3))
+LUT3([1, 2], [1, 2], [1])
+LUT3([1], [1], [1], [1, 2, 3, 4])
+c = LUTC3(p)
+print(len(c), c.GetTable(0), c.GetTable(3))
+back = LUT3(c)
+print(back.GetTable(0), back.GetTable(1), back.GetTable(2), back.GetTable(3))
+d = LUTC3()
+print(len(d), d.GetItem(3, 3), d.GetItem(3, 4), d.GetItem(3, 767))
+p.SetItem(0, 4 + 1, 77)
+print(p.GetTable(1))
+p.GetTable(4)
+p.GetItem(0, 24)
+p.SetItem(-1, 0, 1)
+# Lookups: a gray value or a colour in, a new ColorRef out.
+print(t.ConvertVoxel(200).clrf, t.ConvertVoxel(ColorRef(0x336699)).clrf)
+t.BaseLine = 10
+print(t.ConvertVoxel(-10).clrf)
+t.ConvertVoxel(250)
+print(d.ConvertVoxel(100).clrf, d.ConvertVoxel(1).clrf)
+d.ConvertVoxel(256)
+print(d.ConvertVoxel(ColorRef(0x0000FF)).clrf, d.ConvertVoxel(ColorRef(0xFFFFFF)).clrf)
+d.SetItem(3, 300, 255)
+print(d.ConvertVoxel(ColorRef(0x0064C8)).clrf)
+LUTC3(fill(700, 0), fill(700, 0), fill(700, 0)).ConvertVoxel(ColorRef(0xFFFFFF))
+small = LUT3([1, 2], [3, 4], [5, 6])
+print(small.ConvertVoxel(ColorRef(0x010001)).clrf)
+small.ConvertVoxel(ColorRef(0x020000))
