@@ -48,7 +48,7 @@ class ConvertTest : public PluginTest {
     return TakeErrors();
   }
   // The output of a conversion into a new variable; errors must match.
-  std::string Out(Variable& t, const std::string& method,
+  std::string Out(Variable t, const std::string& method,
                   const std::string& src, const Errors& expected = {}) {
     Variable dst;
     EXPECT_EQ(Convert(t, method, dst, S(src)), expected) << method;
