@@ -93,15 +93,33 @@ void Lut3Convert1To3(VarRegister*, VarRegister* args, int argc,
   RunByteTables(f, bytes, 3);
 }
 
+namespace {
+
+// GrayScaledColour in 32-bit arithmetic, exact while (m - 1) * 255 * s
+// stays below 2^32: tables of up to kSmallTable entries.
+const zlong kSmallTable = 2902;
+
+zulong SmallGrayScaledColour(zlong m, unsigned t, long long r, long long g,
+                             long long b) {
+  std::uint32_t s = static_cast<std::uint32_t>(r + g + b);
+  if (s == 0) return 0;
+  std::uint32_t f = static_cast<std::uint32_t>(m - 1) * t, d = 255 * s;
+  std::uint32_t c[3] = {r > 0 ? f * static_cast<std::uint32_t>(r) / d : 0,
+                        g > 0 ? f * static_cast<std::uint32_t>(g) / d : 0,
+                        b > 0 ? f * static_cast<std::uint32_t>(b) / d : 0};
+  std::uint32_t top = c[0] > c[1] ? c[0] : c[1];
+  if (c[2] > top) top = c[2];
+  if (top > 255)
+    for (std::uint32_t& v : c) v = v * 255 / top;
+  return PackColour(c[0], c[1], c[2]);
+}
+
 // Each component plus BaseLine; their sum indexes the tables. A colour entry
 // is written as it is; a gray entry rescales the components so that their
 // sum matches its level (byte k of the output from component k). A
 // component made negative by BaseLine counts as 0.
-void Lutc3Convert3To3(VarRegister*, VarRegister* args, int argc,
-                      Processor* proc) {
-  ConvertFrame f;
-  if (!OpenFrame(args, argc, proc, kFrom3, &f)) return;
-  Lutc3View t = Lutc3Of(f.table);
+template <zulong (*Scaled)(zlong, unsigned, long long, long long, long long)>
+void Lutc3ColoursTo3(const ConvertFrame& f, const Lutc3View& t) {
   long long base = f.base;
   const unsigned char* s = f.src;
   unsigned char* d = f.dst;
@@ -117,11 +135,24 @@ void Lutc3Convert3To3(VarRegister*, VarRegister* args, int argc,
       Lutc3Pixel(t, j, d);
       continue;
     }
-    zulong scaled = GrayScaledColour(t.m, g, c0, c1, c2);
+    zulong scaled = Scaled(t.m, g, c0, c1, c2);
     d[0] = static_cast<unsigned char>(RedOf(scaled));
     d[1] = static_cast<unsigned char>(GreenOf(scaled));
     d[2] = static_cast<unsigned char>(BlueOf(scaled));
   }
+}
+
+}  // namespace
+
+void Lutc3Convert3To3(VarRegister*, VarRegister* args, int argc,
+                      Processor* proc) {
+  ConvertFrame f;
+  if (!OpenFrame(args, argc, proc, kFrom3, &f)) return;
+  Lutc3View t = Lutc3Of(f.table);
+  if (t.m <= kSmallTable)
+    Lutc3ColoursTo3<SmallGrayScaledColour>(f, t);
+  else
+    Lutc3ColoursTo3<GrayScaledColour>(f, t);
 }
 
 // A single value v stands for the gray colour (v, v, v): sum index 3v.
