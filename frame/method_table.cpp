@@ -2,6 +2,7 @@
 // in the order the host lists them.
 #include "frame/tables.h"
 #include "single/single.h"
+#include "triple/convert.h"
 #include "triple/operations.h"
 #include "triple/triple.h"
 
@@ -37,6 +38,14 @@ const MethodEntry kMethodTable[] = {
     {Lut3GetItem, "LUT3::GetItem(int, int)"},
     {Lut3ConvertVoxel, "LUT3::ConvertVoxel(number)"},
     {Lut3ConvertVoxelColour, "LUT3::ConvertVoxel(refer object ColorRef)"},
+    {Lut3Convert1To1, "LUT3::Convert1To1(refer any, refer any)"},
+    {Lut3Convert2To1, "LUT3::Convert2To1(refer any, refer any)"},
+    {Lut3Convert3To1, "LUT3::Convert3To1(refer any, refer any)"},
+    {Lut3Convert3To3, "LUT3::Convert3To3(refer any, refer any)"},
+    {Lut3Convert2To3, "LUT3::Convert2To3(refer any, refer any)"},
+    {Lut3ConvertU2To3, "LUT3::ConvertU2To3(refer any, refer any)"},
+    {Lut3Convert1To3, "LUT3::Convert1To3(refer any, refer any)"},
+    {Lut3Convert2To2, "LUT3::Convert2To2(refer any, refer any)"},
     {Lut3Transform,
      "LUT3::Transform( number, number, number, number, refer object RECT )"},
     {Lut3Compose, "LUT3::*(refer object LUT3)"},
@@ -58,6 +67,13 @@ const MethodEntry kMethodTable[] = {
     {Lutc3GetItem, "LUTC3::GetItem(int, int)"},
     {Lutc3ConvertVoxel, "LUTC3::ConvertVoxel(number)"},
     {Lutc3ConvertVoxelColour, "LUTC3::ConvertVoxel(refer object ColorRef)"},
+    {Lutc3Convert1To1, "LUTC3::Convert1To1(refer any, refer any)"},
+    {Lutc3Convert2To1, "LUTC3::Convert2To1(refer any, refer any)"},
+    {Lutc3Convert3To1, "LUTC3::Convert3To1(refer any, refer any)"},
+    {Lutc3Convert3To3, "LUTC3::Convert3To3(refer any, refer any)"},
+    {Lutc3Convert2To3, "LUTC3::Convert2To3(refer any, refer any)"},
+    {Lutc3Convert1To3, "LUTC3::Convert1To3(refer any, refer any)"},
+    {Lutc3Convert2To2, "LUTC3::Convert2To2(refer any, refer any)"},
     {Lutc3Transform,
      "LUTC3::Transform( number, number, number, number, refer object RECT )"},
     {Lutc3Compose, "LUTC3::*(refer object LUTC3)"},

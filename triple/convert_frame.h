@@ -1,0 +1,116 @@
+// The conversion frame: the steps that every buffer conversion of LUT3 and
+// LUTC3 takes before its pixel loop, and the pieces the loops share.
+//
+// A handler opens the frame, makes the view of its table and runs its own
+// loop over the pixels; the frame resolves the source and the destination
+// (Strings or connected Buffer objects), sizes a new destination when the
+// existing one does not fit, and keeps copies of whatever re-initialising the
+// destination would free under the loop.
+#ifndef LUT_TRIPLE_CONVERT_FRAME_H
+#define LUT_TRIPLE_CONVERT_FRAME_H
+
+#include <cstdint>
+
+#include "host/zorl.h"
+#include "triple/layout.h"
+
+// The pixel formats of one conversion.
+struct FrameShape {
+  int pixelBytes;      // source bytes per pixel: 1, 2 or 3
+  int outBytes;        // destination bytes per pixel: 1, 2 or 3
+  bool sizedBySource;  // the destination has the source's byte length
+  bool readsBaseLine;
+};
+
+// What the frame hands the pixel loop.
+struct ConvertFrame {
+  const unsigned char* src = nullptr;  // c whole pixels
+  zlong c = 0;                         // pixel count, > 0
+  unsigned char* dst = nullptr;        // room for c output pixels
+  zlong base = 0;                      // BaseLine; 0 when not read
+  Variable* table = nullptr;           // the table object, or a copy
+  Variable keptSource;                 // copies that outlive a replaced
+  Variable keptTable;                  // destination
+};
+
+// Runs the frame's steps for the handler's arguments. False when there is
+// nothing to convert: a table without data, a source that is no pixel
+// buffer, no pixels, or a destination that could not be made (every such
+// case but a size that does not fit is silent).
+bool OpenFrame(VarRegister* args, int argc, Processor* proc,
+               const FrameShape& shape, ConvertFrame* f);
+
+// Reports the pixel i whose table index failed its check; the index is
+// shown as the host's unsigned long.
+void ReportIndex(zlong i, long long index);
+// Reports the 3-byte pixel i by its raw bytes.
+void ReportBytes(zlong i, const unsigned char* pixel);
+
+// A 2-byte pixel, low byte first, read as Word (std::int16_t or
+// std::uint16_t).
+template <typename Word>
+inline long long WordAt(const unsigned char* s) {
+  return static_cast<Word>(s[0] | s[1] << 8);
+}
+
+// The checked loop over 2-byte pixels: index(p) is the table index of pixel
+// value p, valid from 0 to limit - 1; write(i, k) writes pixel i from index
+// k. Stops at the first pixel whose index fails, after reporting it.
+template <typename Word, typename Index, typename Write>
+inline void EachWord(const ConvertFrame& f, long long limit, Index index,
+                     Write write) {
+  const unsigned char* s = f.src;
+  for (zlong i = 0; i < f.c; ++i, s += 2) {
+    long long k = index(WordAt<Word>(s));
+    if (k < 0 || k >= limit) {
+      ReportIndex(i, k);
+      return;
+    }
+    write(i, k);
+  }
+}
+
+// Output tables for 1-byte pixels, made once per call: out[ch][p] is output
+// byte ch of pixel value p, index[p] its table index, ok[p] whether that
+// index is valid.
+struct ByteTables {
+  unsigned char out[3][256];
+  long long index[256];
+  bool ok[256];
+};
+
+// Fills a ByteTables: index(p) gives the table index of pixel value p and
+// whether it is valid; fill(k, out) writes the output bytes of index k.
+template <typename Index, typename Fill>
+inline void MakeByteTables(ByteTables* t, Index index, Fill fill) {
+  for (int p = 0; p < 256; ++p) {
+    long long k = index(p, &t->ok[p]);
+    t->index[p] = k;
+    unsigned char bytes[3] = {0, 0, 0};
+    if (t->ok[p]) fill(k, bytes);
+    for (int ch = 0; ch < 3; ++ch) t->out[ch][p] = bytes[ch];
+  }
+}
+
+// Converts 1-byte pixels through their tables into outBytes (1 or 3) bytes
+// each, with the chosen kernels, up to the first pixel whose index fails.
+void RunByteTables(const ConvertFrame& f, const ByteTables& t, int outBytes);
+
+// The 1-byte output of LUTC3 entry j: its gray level, or the truncated mean
+// of its colour.
+inline unsigned char Lutc3Level(const Lutc3View& t, long long j) {
+  unsigned g = t.gray[j];
+  return static_cast<unsigned char>(
+      g ? g : (t.red[j] + t.green[j] + t.blue[j]) / 3);
+}
+
+// The 3-byte output (blue, green, red) of LUTC3 entry j: the gray level in
+// all three bytes, or the entry's colour.
+inline void Lutc3Pixel(const Lutc3View& t, long long j, unsigned char* out) {
+  unsigned char g = t.gray[j];
+  out[0] = g ? g : t.blue[j];
+  out[1] = g ? g : t.green[j];
+  out[2] = g ? g : t.red[j];
+}
+
+#endif
