@@ -116,8 +116,7 @@ TEST_F(FrameTest, ExportsOnlyItsNamedFunctions) {
   for (const char* op : {"+", "-", "*", "/", "%", "|", "&", "^"})
     expected.insert(std::string("operator") + op +
                     "(Variable const&, Variable const&)");
-  for (const char* fn :
-       {"Add", "Sub", "Mul", "Div", "Rest", "Or", "And", "Xor"})
+  for (const char* fn : {"Add", "Sub", "Mul", "Div", "Rest", "Or", "And", "Xor"})
     expected.insert(std::string(fn) +
                     "(Variable&, Variable const&, Variable const&)");
   EXPECT_EQ(names, expected);
