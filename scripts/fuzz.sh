@@ -4,13 +4,14 @@
 # the script fuzzer side by side, one core each, for SECONDS seconds each
 # (default 60). Fails on any finding: a crash, a sanitizer report, a leak, a
 # timeout or running out of memory; the input is kept in build-fuzz/findings.
-# Usage: bash scripts/fuzz.sh [SECONDS]
+# Usage: bash scripts/fuzz.sh [SECONDS]   (needs clang-14 and libclang-rt-14-dev;
+# ZORL_FUZZ_CXX names another clang++)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 dir=build-fuzz
 
-CXX=${CXX:-clang++-14} cmake -S . -B "$dir" -G Ninja -DZORL_FUZZ=ON \
+CXX=${ZORL_FUZZ_CXX:-clang++-14} cmake -S . -B "$dir" -G Ninja -DZORL_FUZZ=ON \
   -DZORL_TESTS=OFF -DZORL_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C "$dir" -j 2 fuzz_method fuzz_script
 
