@@ -58,12 +58,13 @@ TEST_F(ShrinkTest, FullWindowAndRangeCopyTheTable) {
 TEST_F(ShrinkTest, WindowsAtTheEdgesAndOutputRounding) {
   Variable id = New("LUT1");
   EXPECT_EQ(Out(Shrink(id, 0.5, 0.5, 1, 0, true)), Repeat(0, 256));
-  EXPECT_EQ(Out(Shrink(id, 0, 0, 1, 0, false)), Repeat(255, 256));
+  // The fills are mapped values: 255 and 99 map to 128 and 50.
+  EXPECT_EQ(Out(Shrink(id, 0, 0, 0.5, 0, false)), Repeat(128, 256));
   // At the table's end no position lies inside: the lower fill covers all.
   std::vector<zlong> entries(256, 40);
   entries[0] = 99;
   Variable t = New("LUT1", {V(entries)});
-  EXPECT_EQ(Out(Shrink(t, 1, 1, 1, 0, false)), Repeat(99, 256));
+  EXPECT_EQ(Out(Shrink(t, 1, 1, 0.5, 0, false)), Repeat(50, 256));
   EXPECT_EQ(Out(Shrink(t, 1, 1, 1, 0, true)), Repeat(0, 256));
   // A stored 0 maps to output bottom, a stored 255 to output top, rounded.
   std::vector<int> mid = Out(Shrink(id, 0, 1, 0.75, 0.25, false));
