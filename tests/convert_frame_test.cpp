@@ -59,7 +59,8 @@ class ConvertFrameTest : public ConvertTest {
   }
 };
 
-TEST_F(ConvertFrameTest, SourcesWithoutPixelsTouchNothing) {
+// Sources without pixels, and tables without data, touch nothing.
+TEST_F(ConvertFrameTest, SourcesWithoutPixelsOrTablesWithoutData) {
   for (const Method& m : kMethods) {
     Variable t = New(m.cls);
     for (Variable src : {L(5), V({1, 2, 3}), Variable(), New("Buffer"),
@@ -68,12 +69,6 @@ TEST_F(ConvertFrameTest, SourcesWithoutPixelsTouchNothing) {
       EXPECT_EQ(Convert(t, m.name, dst, src), Errors{}) << Name(m);
       EXPECT_EQ(zorl::StringBytes(dst), "keep") << Name(m);
     }
-  }
-}
-
-TEST_F(ConvertFrameTest, TablesWithoutDataTouchNothing) {
-  for (const Method& m : kMethods) {
-    Variable t = New(m.cls);
     t.SetLen(-1);  // the object holds no bytes at all
     ASSERT_EQ(t.GetData(), nullptr);
     Variable dst = L(7);
@@ -182,9 +177,10 @@ TEST_F(ConvertFrameTest, BufferDestinationsAndSources) {
   }
 }
 
-// The destination is the source's own value and must be replaced: the
-// output is made from the source as it was.
-TEST_F(ConvertFrameTest, DestinationThatIsTheSource) {
+// The destination is the source's own value, or the table object itself,
+// and must be replaced: the output is made from the source and the table as
+// they were.
+TEST_F(ConvertFrameTest, DestinationThatIsTheSourceOrTheTable) {
   for (const Method& m : kMethods) {
     Variable t = New(m.cls);
     bool inPlace = m.pixelBytes == m.outBytes;
@@ -207,16 +203,7 @@ TEST_F(ConvertFrameTest, DestinationThatIsTheSource) {
         inPlace ? zorl::StringBytes(Call(b, "Read")) : zorl::StringBytes(b),
         fresh)
         << Name(m);
-  }
-}
 
-// t.Convert(t, s): the table object itself is replaced by the output, which
-// is made from the table as it was.
-TEST_F(ConvertFrameTest, DestinationThatIsTheTable) {
-  for (const Method& m : kMethods) {
-    Variable t = New(m.cls);
-    std::string source = Pixels(m, 4);
-    std::string fresh = Out(t, m.name, source);
     Variable src = S(source);
     EXPECT_EQ(CallOn(t, m.name, &t, &src), Errors{}) << Name(m);
     EXPECT_EQ(t.GetType(), PV_STRING) << Name(m);

@@ -174,4 +174,23 @@ TEST_F(ConvertReferenceTest, RandomTablesAndPixels) {
   EXPECT_GT(whole, 150);
 }
 
+// What the random draw does not reach: an index beyond the host's long is
+// shown saturated, never wrapped; a table too large for 64-bit products of
+// the rescaling still converts exactly.
+TEST_F(ConvertReferenceTest, SaturatedTextsAndLargeTables) {
+  Variable t = New("LUTC3");
+  SetBaseLine(t, 0x7FFFFFFF);
+  EXPECT_EQ(Out(t, "Convert2To1", W({1}),
+                {PixelError("offset = 0, pixel value = 0x7fffffff")}),
+            B({0}));
+
+  const Method& m = kMethods[10];  // LUTC3::Convert3To3
+  Variable big = New("LUTC3", {L(5000000 / 3)});
+  SetBaseLine(big, 1500000);
+  std::string src = B({1, 2, 250}), expected(3, '\0'), error;
+  Reference(m, Bytes(big), 1500000, src, &expected, &error);
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(Out(big, m.name, src), expected);
+}
+
 }  // namespace

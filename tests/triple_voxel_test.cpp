@@ -47,135 +47,70 @@ class TripleVoxelTest : public PluginTest {
   }
 };
 
-TEST_F(TripleVoxelTest, Lut3GrayValue) {
-  Variable t = New("LUT3");
-  Variable r = Call(t, "ConvertVoxel", {L(200)});
-  EXPECT_EQ(zorl::TypeName(r), "ColorRef");
-  EXPECT_EQ(Clrf(r), 0xC8C8C8);
+// Lookups that fail, each with its text: (argument, BaseLine, error text).
+TEST_F(TripleVoxelTest, IndexesOutsideTheTable) {
+  struct Case {
+    const char* cls;
+    zlong n;  // the constructor's number; 0 for the default table
+    bool colour;
+    zlong value, base;
+    const char* text;
+  } cases[] = {
+      {"LUT3", 0, false, -11, 10, "offset = -1, pixel value = 0xfffffff5"},
+      // v + BaseLine beyond the host's long, shown saturated.
+      {"LUT3", 0, false, 0x7FFFFFFF, 10,
+       "offset = 2147483647, pixel value = 0x7fffffff"},
+      // The first component (red, green, blue) beyond the table is reported.
+      {"LUT3", 100, true, 0x647832, 0,
+       "offset = 120, pixel value = 0x647832(50,120,100)"},
+      {"LUT3", 100, true, 0x000096, 0,
+       "offset = 150, pixel value = 0x0096(150,0,0)"},
+      {"LUT3", 100, true, 0x640000, 0,
+       "offset = 100, pixel value = 0x640000(0,0,100)"},
+      {"LUTC3", 0, false, 0, -1, "offset = -3, pixel value = 0x0000"},
+      // 3 * 0x55555556 wraps to 2 in 32 bits.
+      {"LUTC3", 0, false, 0x55555556, 0,
+       "offset = 2147483647, pixel value = 0x55555556"},
+      {"LUTC3", 0, true, 0x000010, -100,
+       "offset = -284, pixel value = 0x0010(-84,-100,-100)"},
+      // Components beyond the host's long, shown saturated.
+      {"LUTC3", 0, true, 0xFFFFFF, 0x7FFFFFF0,
+       "offset = 2147483647, pixel value = "
+       "0xffffff(2147483647,2147483647,2147483647)"},
+  };
+  for (const Case& c : cases) {
+    Variable t = c.n ? New(c.cls, {L(c.n)}) : New(c.cls);
+    SetBaseLine(t, c.base);
+    EXPECT_EQ(Voxel(t, c.colour ? Colour(c.value) : L(c.value)), -1);
+    EXPECT_EQ(TakeErrors(), Errors{OutOfRange(c.text)}) << c.text;
+  }
+}
 
+TEST_F(TripleVoxelTest, Lookups) {
   Variable c = New("LUT3", {V({1, 2}), V({3, 4}), V({5, 6})});
-  EXPECT_EQ(Voxel(c, L(1)), 0x060402);
   EXPECT_EQ(Voxel(c, zorl::MakeDouble(1.9)), 0x060402);
-  EXPECT_TRUE(TakeErrors().empty());
-
-  SetBaseLine(t, 10);
-  EXPECT_EQ(Voxel(t, L(250)), -1);
-  EXPECT_EQ(TakeErrors(),
-            Errors{OutOfRange("offset = 260, pixel value = 0x00fa")});
-  EXPECT_EQ(Voxel(t, L(-10)), 0);
-  EXPECT_EQ(Voxel(t, L(-11)), -1);
-  EXPECT_EQ(TakeErrors(),
-            Errors{OutOfRange("offset = -1, pixel value = 0xfffffff5")});
-  // v + BaseLine beyond the host's long is outside, shown saturated.
-  EXPECT_EQ(Voxel(t, L(0x7FFFFFFF)), -1);
-  EXPECT_EQ(
-      TakeErrors(),
-      Errors{OutOfRange("offset = 2147483647, pixel value = 0x7fffffff")});
-}
-
-TEST_F(TripleVoxelTest, Lut3Colour) {
   Variable t = New("LUT3");
-  EXPECT_EQ(Voxel(t, Colour(0x336699)), 0x336699);
-  SetBaseLine(t, -100);  // not used by this form
+  SetBaseLine(t, -100);  // not used by the colour form
   EXPECT_EQ(Voxel(t, Colour(0x7F336699)), 0x336699);
+  Variable h = New("LUT3", {L(100)});
+  EXPECT_EQ(Voxel(h, Colour(0x636363)), 0xFDFDFD);  // 99: the last entries
 
-  Variable inverse =
-      New("LUT3", {V({255, 254, 253}), V({10, 11, 12}), V({7, 8, 9})});
-  EXPECT_EQ(Voxel(inverse, Colour(0x000102)), 0x070bfd);
-  EXPECT_TRUE(TakeErrors().empty());
-}
-
-TEST_F(TripleVoxelTest, Lut3ColourBeyondAShortTable) {
-  Variable t = New("LUT3", {L(100)});
-  EXPECT_EQ(Voxel(t, Colour(0x636363)), 0xFDFDFD);  // 99: the last entries
-  // The first component (red, green, blue) beyond the table is reported.
-  EXPECT_EQ(Voxel(t, Colour(0x647832)), -1);
-  EXPECT_EQ(
-      TakeErrors(),
-      Errors{OutOfRange("offset = 120, pixel value = 0x647832(50,120,100)")});
-  EXPECT_EQ(Voxel(t, Colour(0x000096)), -1);
-  EXPECT_EQ(TakeErrors(),
-            Errors{OutOfRange("offset = 150, pixel value = 0x0096(150,0,0)")});
-  EXPECT_EQ(Voxel(t, Colour(0x640000)), -1);
-  EXPECT_EQ(
-      TakeErrors(),
-      Errors{OutOfRange("offset = 100, pixel value = 0x640000(0,0,100)")});
-}
-
-TEST_F(TripleVoxelTest, Lutc3GrayValue) {
-  Variable t = New("LUTC3");
-  EXPECT_EQ(Voxel(t, L(100)), 0x636363);  // gray[300] = 99
-  EXPECT_EQ(Voxel(t, L(1)), 0);           // entry 3: a black colour entry
-  EXPECT_TRUE(TakeErrors().empty());
-  EXPECT_EQ(Voxel(t, L(256)), -1);
-  EXPECT_EQ(TakeErrors(),
-            Errors{OutOfRange("offset = 768, pixel value = 0x0100")});
-
-  Variable c = New("LUTC3", {V({0, 0, 0, 9}), V({0, 0, 0, 8}), V({0, 0, 0, 7}),
-                             V({0, 0, 0, 0})});
-  EXPECT_EQ(Voxel(c, L(1)), 0x070809);  // a colour entry
-  SetBaseLine(c, -1);
-  EXPECT_EQ(Voxel(c, L(2)), 0x070809);
-  EXPECT_EQ(Voxel(c, L(0)), -1);
-  EXPECT_EQ(TakeErrors(),
-            Errors{OutOfRange("offset = -3, pixel value = 0x0000")});
-  // 3 * 0x55555556 wraps to 2 in 32 bits; here it is outside the table.
-  SetBaseLine(c, 0);
-  EXPECT_EQ(Voxel(c, L(0x55555556)), -1);
-  EXPECT_EQ(
-      TakeErrors(),
-      Errors{OutOfRange("offset = 2147483647, pixel value = 0x55555556")});
-}
-
-TEST_F(TripleVoxelTest, Lutc3ColourEntriesAndGrayRescaling) {
-  Variable t = New("LUTC3");
-  EXPECT_EQ(Voxel(t, Colour(0x0000FF)), 0x0000FC);  // s 255, gray 84
-  EXPECT_EQ(Voxel(t, Colour(0xFFFFFF)), 0xFEFEFE);  // s 765, gray 254
-  EXPECT_EQ(Voxel(t, Colour(0x000000)), 0);
-  EXPECT_EQ(Voxel(t, Colour(0x000001)), 0);  // entry 1: black colour entry
-  EXPECT_TRUE(TakeErrors().empty());
-
-  // Colour entries give their colour; a gray entry of 255 at sum 300 makes
-  // (200, 100, 0) brighter than the scale: R 511 and G 255 become 255 and
-  // 127, so that the largest component is 255.
-  std::vector<zlong> r(768, 0), g(768, 0), b(768, 0), gray(768, 0);
-  r[299] = 1;
-  g[299] = 2;
-  b[299] = 3;
-  gray[0] = 50;
-  gray[300] = 255;
-  Variable c = New("LUTC3", {V(r), V(g), V(b), V(gray)});
-  EXPECT_EQ(Voxel(c, Colour(0x0064C7)), 0x030201);
-  EXPECT_EQ(Voxel(c, Colour(0)), 0);  // gray entry, sum 0
-  EXPECT_EQ(Voxel(c, Colour(0x0064C8)), 0x007FFF);
-  EXPECT_TRUE(TakeErrors().empty());
-}
-
-TEST_F(TripleVoxelTest, Lutc3ColourOutsideTheTable) {
-  std::vector<zlong> zeros(700, 0);
-  Variable t = New("LUTC3", {V(zeros), V(zeros), V(zeros)});
-  EXPECT_EQ(Voxel(t, Colour(0xFFFFFF)), -1);
-  EXPECT_EQ(TakeErrors(), Errors{OutOfRange("offset = 765, pixel value = "
-                                            "0xffffff(255,255,255)")});
-  SetBaseLine(t, -100);
-  EXPECT_EQ(Voxel(t, Colour(0x000010)), -1);
-  EXPECT_EQ(TakeErrors(), Errors{OutOfRange("offset = -284, pixel value = "
-                                            "0x0010(-84,-100,-100)")});
-  // Components beyond the host's long are outside, shown saturated.
-  SetBaseLine(t, 0x7FFFFFF0);
-  EXPECT_EQ(Voxel(t, Colour(0xFFFFFF)), -1);
-  EXPECT_EQ(TakeErrors(),
-            Errors{OutOfRange("offset = 2147483647, pixel value = "
-                              "0xffffff(2147483647,2147483647,2147483647)")});
-}
-
-// A negative BaseLine can make a component negative while the sum stays in
-// the table: that component counts as 0.
-TEST_F(TripleVoxelTest, Lutc3NegativeComponentsCountAsZero) {
-  Variable t = New("LUTC3");
-  SetBaseLine(t, -50);
-  // r 150, g -40, b -50: s 60, gray[60] 19, R = 767 * 19 * 150 / 15300.
-  EXPECT_EQ(Voxel(t, Colour(0x000AC8)), 142);
+  // A LUTC3 colour entry gives its colour, by gray value and by colour sum.
+  std::vector<zlong> r(768, 0), g(768, 0), b(768, 0);
+  r[3] = r[299] = 9;
+  g[3] = g[299] = 8;
+  b[3] = b[299] = 7;
+  Variable e = New("LUTC3", {V(r), V(g), V(b)});
+  EXPECT_EQ(Voxel(e, L(1)), 0x070809);
+  EXPECT_EQ(Voxel(e, Colour(0x0064C7)), 0x070809);
+  SetBaseLine(e, -1);
+  EXPECT_EQ(Voxel(e, L(2)), 0x070809);
+  // A negative BaseLine can make a component negative while the sum stays
+  // in the table: that component counts as 0. r 150, g -40, b -50: s 60,
+  // gray[60] 19, R = 767 * 19 * 150 / 15300.
+  Variable d = New("LUTC3");
+  SetBaseLine(d, -50);
+  EXPECT_EQ(Voxel(d, Colour(0x000AC8)), 142);
   EXPECT_TRUE(TakeErrors().empty());
 }
 

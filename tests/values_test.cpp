@@ -112,17 +112,6 @@ TEST_F(ValuesTest, InitAndSetLen) {
   EXPECT_EQ(obj.GetData(), nullptr);
 }
 
-TEST_F(ValuesTest, PrintedForms) {
-  EXPECT_EQ(Describe(MakeDouble(0.1)), "0.1");
-  EXPECT_EQ(Describe(MakeDouble(2)), "2.0");
-  EXPECT_EQ(Describe(MakeFloat(0.1f)), "0.1");
-  EXPECT_EQ(Describe(MakeString("a\"\n\x01")), "\"a\\\"\\n\\x01\"");
-  Variable r;
-  e.Construct(r, "ColorRef", {});
-  EXPECT_EQ(Describe(r), "<ColorRef 0 bytes clrf=0>");
-  EXPECT_EQ(Describe(MakeBoolean(false)), "false");
-}
-
 Variable Num(PVARTYPE t, double x) {
   switch (t) {
     case PV_BYTE:
