@@ -2,6 +2,7 @@
 // (scalar is the plain loop), beside memcpy of the same source bytes and,
 // where OpenCV is installed, cv::LUT doing the same job with one thread and
 // with its default threads. Output buffers are touched before timing.
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -85,6 +86,34 @@ void RunMemcpy(benchmark::State& state, std::size_t bytes) {
   clock.Report(state, bytes, bytes);
 }
 
+// The plain checked loop over 2-byte pixels (LUT2::Convert2To1 before its
+// blocks): the reference for that conversion, into a buffer made once.
+void RunCheckedWords(benchmark::State& state, std::size_t bytes) {
+  std::string src = lutbench::RandomBytes(bytes);
+  for (std::size_t i = 1; i < bytes; i += 2) src[i] &= 7;  // 0 to 2047
+  std::vector<u8> table(2048), dst(bytes / 2, 1);
+  for (std::size_t i = 0; i < table.size(); ++i)
+    table[i] = static_cast<u8>(i >> 3);
+  const u8* s = reinterpret_cast<const u8*>(src.data());
+  long long n = static_cast<long long>(bytes / 2), len = 2048, base = 0;
+  long long bad = -1;
+  Throughput clock;
+  for (auto _ : state) {
+    for (long long i = 0; i < n; ++i) {
+      long long j =
+          static_cast<std::int16_t>(s[2 * i] | s[2 * i + 1] << 8) + base;
+      if (j < 0 || j >= len) {
+        bad = i;
+        break;
+      }
+      dst[i] = table[j];
+    }
+    benchmark::DoNotOptimize(dst.data());
+    benchmark::DoNotOptimize(bad);
+  }
+  clock.Report(state, bytes, bytes / 2);
+}
+
 #ifdef LUT_BENCH_OPENCV
 // cv::LUT of a 256-entry table: one channel (channels = 1), or a table of
 // three channels on 3-byte pixels (channels = 3).
@@ -126,6 +155,9 @@ bool Register() {
                                      RunKernel, k, static_cast<Job>(job), bytes)
             ->UseRealTime();
     }
+    benchmark::RegisterBenchmark(("plain checked 2-byte loop/" + size).c_str(),
+                                 RunCheckedWords, bytes)
+        ->UseRealTime();
 #ifdef LUT_BENCH_OPENCV
     for (int channels : {1, 3})
       for (int threads : {1, -1})

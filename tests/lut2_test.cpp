@@ -1,6 +1,7 @@
 // LUT2 end to end: construction, BaseLine lookups and the 2-byte conversions
 // with their error reports, through the dispatcher as a script makes them.
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "tests/harness.h"
@@ -176,6 +177,43 @@ TEST_F(Lut2Test, Convert2To3ReportsEveryBadPixel) {
   EXPECT_EQ(TakeErrors(),
             (Errors{PixelError("offset = 1, pixel value = 0x0005"),
                     PixelError("offset = 3, pixel value = 0xffffffff")}));
+}
+
+// Long sources run in blocks; the first bad pixel stops Convert2To1 and
+// every bad pixel is reported by Convert2To3 wherever it lies, at a block's
+// edges or inside one, with every good pixel before it written.
+TEST_F(Lut2Test, BadPixelsAnywhereInLongSources) {
+  Variable t = New("LUT2", {V({10, 20, 30, 40, 50}), L(2)});  // -2 .. 2
+  for (int bad : {0, 1, 1023, 1024, 1025, 2047, 2048, 2999}) {
+    std::vector<int> pixels(3000);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+      pixels[i] = static_cast<int>(i % 5) - 2;
+    pixels[static_cast<std::size_t>(bad)] = 3;
+    if (bad + 7 < 3000) pixels[static_cast<std::size_t>(bad + 7)] = -32768;
+    std::string one(3000, '\0'), three(9000, '\0');
+    for (int i = 0; i < 3000; ++i) {
+      int p = pixels[static_cast<std::size_t>(i)];
+      if (p < -2 || p > 2) continue;
+      char v = static_cast<char>(10 * (p + 3));
+      if (i < bad) one[static_cast<std::size_t>(i)] = v;
+      three.replace(static_cast<std::size_t>(3 * i), 3, 3, v);
+    }
+    Variable out = Call(t, "Convert2To1", {S(Wide(pixels))});
+    EXPECT_EQ(zorl::StringBytes(out), one) << bad;
+    char text[64];
+    std::snprintf(text, sizeof text, "offset = %d, pixel value = 0x0005", bad);
+    EXPECT_EQ(TakeErrors(), Errors{PixelError(text)}) << bad;
+
+    out = Call(t, "Convert2To3", {S(Wide(pixels))});
+    EXPECT_EQ(zorl::StringBytes(out), three) << bad;
+    Errors want{PixelError(text)};
+    if (bad + 7 < 3000) {
+      std::snprintf(text, sizeof text, "offset = %d, pixel value = 0xffff8002",
+                    bad + 7);
+      want.push_back(PixelError(text));
+    }
+    EXPECT_EQ(TakeErrors(), want) << bad;
+  }
 }
 
 TEST_F(Lut2Test, NegativeAndWrappedEntriesPrintTheir32BitPattern) {
