@@ -117,15 +117,15 @@ TEST_F(ValuesTest, InitAndSetLen) {
 // storage changes kind), and a copy is a copy.
 TEST_F(ValuesTest, StringBytesGrowZeroed) {
   Variable v;
-  v.Init(PV_STRING, 3 << 20);
-  ASSERT_EQ(v.GetLen(), 3 << 20);
+  v.Init(PV_STRING, 40 << 20);
+  ASSERT_EQ(v.GetLen(), 40 << 20);
   const char* d = v.GetData();
   std::size_t nonzero = 0;
   for (zlong i = 0; i < v.GetLen(); ++i) nonzero += d[i] != 0;
   EXPECT_EQ(nonzero, 0u);
 
   Variable s = MakeString("abc");
-  for (zlong len : {zlong(5), zlong(1), zlong(40), zlong(2 << 20), zlong(2),
+  for (zlong len : {zlong(5), zlong(1), zlong(40), zlong(33 << 20), zlong(2),
                     zlong(0), zlong(7)}) {
     zlong before = s.GetLen();
     for (zlong i = 0; i < before; ++i) s.PutByte(i, 'x');
