@@ -44,15 +44,18 @@ bool Text(const char* usage, const Variable& v) {
   return v.type == PV_STRING || BadArgument(usage, "a String expected, ", v);
 }
 
-const std::string& Bytes(const Variable& v) {
+const ZeroedBytes& Store(const Variable& v) {
   return static_cast<const StringStore*>(v.val.store)->bytes;
 }
+
+// A copy of a String's bytes, for short texts such as paths.
+std::string Bytes(const Variable& v) { return Store(v).str(); }
 
 // A String that takes over bytes without copying them.
 Variable TakeString(std::string&& bytes) {
   Variable v;
   auto* s = new StringStore;
-  s->bytes = std::move(bytes);
+  s->bytes = ZeroedBytes(bytes);
   v.type = PV_STRING;
   v.val.store = s;
   return v;
@@ -128,7 +131,7 @@ int HexDigit(char c) {
 
 void Unhex(BuiltinContext&, Args& a, Variable& r) {
   if (!Text("unhex(t)", a[0])) return;
-  const std::string& t = Bytes(a[0]);
+  const ZeroedBytes& t = Store(a[0]);
   if (t.size() % 2) {
     RaiseHostError(ZE_BAD_PARAMETER, "unhex(t): an odd number of hex digits (" +
                                          std::to_string(t.size()) + ")");
@@ -236,7 +239,7 @@ void WriteFile(BuiltinContext&, Args& a, Variable&) {
   if (!Text("WriteFile(path, s)", a[0]) || !Text("WriteFile(path, s)", a[1]))
     return;
   const std::string& path = Bytes(a[0]);
-  const std::string& bytes = Bytes(a[1]);
+  const ZeroedBytes& bytes = Store(a[1]);
   std::string temp = path + ".tmp";
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) {
@@ -298,7 +301,7 @@ void WriteImage(BuiltinContext&, Args& a, Variable&) {
     return;
   long long width = w->GetLongNumb(), height = h->GetLongNumb(),
             depth = d->GetLongNumb();
-  const std::string& pixels = Bytes(*px);
+  const ZeroedBytes& pixels = Store(*px);
   const std::string& path = Bytes(a[0]);
   std::string error;
   if (!CheckImageSize(width, height, depth, &error)) {

@@ -58,9 +58,9 @@ void Arithmetic(char op, const Variable& a0, const Variable& b0,
   bool va = a.type == PV_VECTOR, vb = b.type == PV_VECTOR;
   if (!va && !vb) {
     if (op == '+' && a.type == PV_STRING && b.type == PV_STRING) {
-      const std::string& x =
+      const ZeroedBytes& x =
           static_cast<const StringStore*>(a.val.store)->bytes;
-      const std::string& y =
+      const ZeroedBytes& y =
           static_cast<const StringStore*>(b.val.store)->bytes;
       if (static_cast<long long>(x.size()) + static_cast<long long>(y.size()) >
           MaxBytes()) {
@@ -68,7 +68,7 @@ void Arithmetic(char op, const Variable& a0, const Variable& b0,
         out._Clear();
         return;
       }
-      out = MakeString(x + y);
+      out = MakeString(x.str() + y.str());
       return;
     }
     out = Numbers(op, a, b);

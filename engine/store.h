@@ -2,6 +2,7 @@
 #ifndef ZORL_ENGINE_STORE_H
 #define ZORL_ENGINE_STORE_H
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -41,8 +42,43 @@ struct VarStore {
   virtual VarStore* Clone() const = 0;
 };
 
+// The bytes of a String. Bytes that a String gains read as zero: large
+// blocks are fresh pages from the system, which come zeroed, so that making
+// a large String costs no pass over its memory before it is written.
+// data() is never null, even for an empty String, and data()[size()] is 0.
+class ZeroedBytes {
+ public:
+  ZeroedBytes() = default;
+  ZeroedBytes(const char* bytes, std::size_t n);  // a copy of n bytes
+  explicit ZeroedBytes(const std::string& s)
+      : ZeroedBytes(s.data(), s.size()) {}
+  ZeroedBytes(const ZeroedBytes& o) : ZeroedBytes(o.data(), o.size()) {}
+  ZeroedBytes& operator=(const ZeroedBytes& o);
+  ~ZeroedBytes();
+
+  char* data() { return p_; }
+  const char* data() const { return p_; }
+  std::size_t size() const { return n_; }
+  char& operator[](std::size_t i) { return p_[i]; }
+  const char& operator[](std::size_t i) const { return p_[i]; }
+  std::string str() const { return std::string(p_, n_); }
+
+  // n bytes: the first min(n, size()) kept, the rest zero. Throws
+  // std::bad_alloc when the memory cannot be had, leaving the bytes as they
+  // were.
+  void resize(std::size_t n);
+
+ private:
+  void swap(ZeroedBytes& o);
+
+  char* p_ = Empty();
+  std::size_t n_ = 0;
+  std::size_t cap_ = 0;  // 0: p_ is the shared empty byte
+  static char* Empty();
+};
+
 struct StringStore final : VarStore {
-  std::string bytes;  // data() is never null, even for an empty String
+  ZeroedBytes bytes;
   VarStore* Clone() const override { return new StringStore(*this); }
 };
 

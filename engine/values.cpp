@@ -48,7 +48,7 @@ Variable MakeAddress(std::uintptr_t a) {
 Variable MakeString(const std::string& bytes) {
   Variable v;
   auto* s = new StringStore;
-  s->bytes = bytes;
+  s->bytes = ZeroedBytes(bytes);
   v.type = PV_STRING;
   v.val.store = s;
   return v;
@@ -80,7 +80,7 @@ Variable MakeReference(Variable* target) {
 std::string StringBytes(const Variable& v) {
   const Variable* t = const_cast<Variable&>(v).GetPointer();
   if (t->type != PV_STRING) return std::string();
-  return static_cast<const StringStore*>(t->val.store)->bytes;
+  return static_cast<const StringStore*>(t->val.store)->bytes.str();
 }
 
 std::string TypeName(const Variable& v) {
@@ -196,7 +196,7 @@ std::string Describe(const Variable& v) {
       return buf;
     }
     case PV_STRING:
-      return Quote(static_cast<StringStore*>(v.val.store)->bytes);
+      return Quote(static_cast<StringStore*>(v.val.store)->bytes.str());
     case PV_VECTOR: {
       std::string s = "[";
       bool first = true;

@@ -342,7 +342,7 @@ void Variable::Init(PVARTYPE t, zlong n) {
         if (t == PV_STRING) {
           auto* s = new StringStore;
           store = s;
-          s->bytes.assign(size, '\0');
+          s->bytes.resize(size);
         } else {
           auto* v = new VectorStore;
           store = v;
@@ -371,30 +371,39 @@ void Variable::Init(PVARTYPE t, zlong n) {
   }
 }
 
+namespace {
+
+// Resizes a String's or an object's bytes; new bytes are zero. False when
+// the size is refused or cannot be had.
+template <typename Bytes>
+bool ResizeBytes(Bytes* bytes, zlong n) {
+  if (n > g_maxBytes) return false;
+  try {
+    bytes->resize(static_cast<std::size_t>(n));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void Variable::SetLen(zlong n) {
   Variable* v = GetPointer();
-  std::string* bytes = nullptr;
   ObjectStore* o = AsObject(v);
+  bool ok;
   if (o) {
     if (n < 0) {
       o->hasData = false;
       std::string().swap(o->bytes);
       return;
     }
-    bytes = &o->bytes;
+    ok = ResizeBytes(&o->bytes, n);
   } else if (v->type == PV_STRING) {
-    bytes = &static_cast<StringStore*>(v->val.store)->bytes;
     if (n < 0) n = 0;
+    ok = ResizeBytes(&static_cast<StringStore*>(v->val.store)->bytes, n);
   } else {
     return;
-  }
-  bool ok = n <= g_maxBytes;
-  if (ok) {
-    try {
-      bytes->resize(static_cast<std::size_t>(n), '\0');
-    } catch (const std::bad_alloc&) {
-      ok = false;
-    }
   }
   if (!ok) {
     zorl::RaiseNoMemory(n);

@@ -2,14 +2,16 @@
 # Builds the project three ways and runs every test in each: the normal
 # 64-bit build, a 64-bit build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, and a 32-bit (-m32) build. Installs what is
-# missing first. Usage: bash scripts/test.sh [normal|sanitize|m32]...
+# missing first; then the golden scripts under valgrind and both fuzzers
+# for 60 seconds each.
+# Usage: bash scripts/test.sh [normal|sanitize|m32|valgrind|fuzz]...
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/install-deps.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 builds=("$@")
-[ ${#builds[@]} -gt 0 ] || builds=(normal sanitize m32)
+[ ${#builds[@]} -gt 0 ] || builds=(normal sanitize m32 valgrind fuzz)
 
 run_build() {
   local name=$1 dir=build-$1
@@ -29,6 +31,8 @@ for b in "${builds[@]}"; do
         run_build sanitize -DZORL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug ;;
     m32) run_build m32 -DCMAKE_CXX_FLAGS=-m32 -DZORL_GTEST_FROM_SOURCE=ON \
            -DCMAKE_LIBRARY_ARCHITECTURE=i386-linux-gnu ;;
+    valgrind) echo "== valgrind"; bash scripts/valgrind-golden.sh build-normal ;;
+    fuzz) echo "== fuzz"; bash scripts/fuzz.sh 60 ;;
     *) echo "unknown build: $b" >&2; exit 2 ;;
   esac
 done

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "frame/exports.h"
+#include "frame/word_blocks.h"
 #include "single/single.h"
 
 namespace {
@@ -22,7 +23,7 @@ zlong EntryOf(zlong p, zlong baseLine) {
 
 // Pixel i of a String of 2-byte pixels, low byte first, signed.
 zlong WidePixel(const unsigned char* s, zlong i) {
-  return static_cast<std::int16_t>(s[2 * i] | s[2 * i + 1] << 8);
+  return static_cast<zlong>(WordAt<std::int16_t>(s + 2 * i));
 }
 
 void ReportPixel(zlong offset, zlong entry) {
@@ -51,6 +52,15 @@ WideSource ReadWideSource(VarRegister* args, int argc) {
   w.len = self->GetLen();
   w.baseLine = (*self)("BaseLine").GetLongNumb();
   return w;
+}
+
+// Whether pixel p has an entry, for the blocks. The entry p + BaseLine
+// wraps only past 2^31, where a table of up to 2^30 entries has none, so
+// that the pixels with an entry are a run; a longer table is always checked
+// pixel by pixel.
+bool Inside(const WideSource& w, long long p) {
+  zlong j = EntryOf(static_cast<zlong>(p), w.baseLine);
+  return w.len <= (zlong(1) << 30) && j >= 0 && j < w.len;
 }
 
 }  // namespace
@@ -108,14 +118,36 @@ void Lut2Convert2To1(VarRegister* result, VarRegister* args, int argc,
   WideSource w = ReadWideSource(args, argc);
   unsigned char* d = NewString(*result, w.count);
   if (!d || !w.pixels || !w.table || w.count <= 0) return;
-  for (zlong i = 0; i < w.count; ++i) {
-    zlong j = EntryOf(WidePixel(w.pixels, i), w.baseLine);
-    if (j < 0 || j >= w.len) {
-      ReportPixel(i, j);  // the first pixel outside the table ends it
-      return;
-    }
-    d[i] = w.table[j];
-  }
+  WordBlocks<std::int16_t>(
+      w.pixels, w.count, [&w](long long p) { return Inside(w, p); },
+      [&](zlong b, zlong e) {
+        const unsigned char *s = w.pixels, *t = w.table;
+        zlong base = w.baseLine;
+        zlong i = b;
+        for (; i + 4 <= e; i += 4) {
+          unsigned char v0 = t[EntryOf(WidePixel(s, i), base)];
+          unsigned char v1 = t[EntryOf(WidePixel(s, i + 1), base)];
+          unsigned char v2 = t[EntryOf(WidePixel(s, i + 2), base)];
+          unsigned char v3 = t[EntryOf(WidePixel(s, i + 3), base)];
+          d[i] = v0;
+          d[i + 1] = v1;
+          d[i + 2] = v2;
+          d[i + 3] = v3;
+        }
+        for (; i < e; ++i) d[i] = t[EntryOf(WidePixel(s, i), base)];
+        return true;
+      },
+      [&](zlong b, zlong e) {
+        for (zlong i = b; i < e; ++i) {
+          zlong j = EntryOf(WidePixel(w.pixels, i), w.baseLine);
+          if (j < 0 || j >= w.len) {
+            ReportPixel(i, j);  // the first pixel outside the table ends it
+            return false;
+          }
+          d[i] = w.table[j];
+        }
+        return true;
+      });
 }
 
 void Lut2Convert2To3(VarRegister* result, VarRegister* args, int argc,
@@ -123,12 +155,26 @@ void Lut2Convert2To3(VarRegister* result, VarRegister* args, int argc,
   WideSource w = ReadWideSource(args, argc);
   unsigned char* d = NewString(*result, 3LL * w.count);
   if (!d || !w.pixels || !w.table || w.count <= 0) return;
-  for (zlong i = 0; i < w.count; ++i) {
-    zlong j = EntryOf(WidePixel(w.pixels, i), w.baseLine);
-    if (j < 0 || j >= w.len) {
-      ReportPixel(i, j);  // each pixel outside is reported; the rest go on
-      continue;
-    }
-    d[3 * i] = d[3 * i + 1] = d[3 * i + 2] = w.table[j];
-  }
+  WordBlocks<std::int16_t>(
+      w.pixels, w.count, [&w](long long p) { return Inside(w, p); },
+      [&](zlong b, zlong e) {
+        const unsigned char *s = w.pixels, *t = w.table;
+        zlong base = w.baseLine;
+        for (zlong i = b; i < e; ++i)
+          d[3 * i] = d[3 * i + 1] = d[3 * i + 2] =
+              t[EntryOf(WidePixel(s, i), base)];
+        return true;
+      },
+      [&](zlong b, zlong e) {
+        for (zlong i = b; i < e; ++i) {
+          zlong j = EntryOf(WidePixel(w.pixels, i), w.baseLine);
+          if (j < 0 || j >= w.len) {
+            ReportPixel(i,
+                        j);  // each pixel outside is reported; the rest go on
+            continue;
+          }
+          d[3 * i] = d[3 * i + 1] = d[3 * i + 2] = w.table[j];
+        }
+        return true;
+      });
 }

@@ -48,6 +48,10 @@ TEST_P(KernelsTest, OneByteSources) {
       s_.map8to3(T(1), T(1), T(1), in, want.data() + 1, n);  // gray, unaligned
       k_->map8to3(T(1), T(1), T(1), in, got.data() + 1, n);
       ASSERT_EQ(want, got) << "map8to3 gray n=" << n;
+      std::vector<u8> same(T(2), T(2) + 256);  // equal entries, elsewhere
+      s_.map8to3(T(2), same.data(), T(2), in, want.data(), n);
+      k_->map8to3(T(2), same.data(), T(2), in, got.data(), n);
+      ASSERT_EQ(want, got) << "map8to3 equal tables n=" << n;
     }
   }
 }

@@ -112,6 +112,46 @@ TEST_F(ValuesTest, InitAndSetLen) {
   EXPECT_EQ(obj.GetData(), nullptr);
 }
 
+// A String's bytes stay zero where nothing was written, through growing,
+// shrinking and growing again, small and large (past the size where the
+// storage changes kind), and a copy is a copy.
+TEST_F(ValuesTest, StringBytesGrowZeroed) {
+  Variable v;
+  v.Init(PV_STRING, 40 << 20);
+  ASSERT_EQ(v.GetLen(), 40 << 20);
+  const char* d = v.GetData();
+  std::size_t nonzero = 0;
+  for (zlong i = 0; i < v.GetLen(); ++i) nonzero += d[i] != 0;
+  EXPECT_EQ(nonzero, 0u);
+
+  Variable s = MakeString("abc");
+  for (zlong len : {zlong(5), zlong(1), zlong(40), zlong(33 << 20), zlong(2),
+                    zlong(0), zlong(7)}) {
+    zlong before = s.GetLen();
+    for (zlong i = 0; i < before; ++i) s.PutByte(i, 'x');
+    s.SetLen(len);
+    ASSERT_EQ(s.GetLen(), len);
+    std::string want(static_cast<std::size_t>(len), '\0');
+    for (zlong i = 0; i < len && i < before; ++i) want[i] = 'x';
+    ASSERT_EQ(StringBytes(s), want) << len;
+  }
+  Variable copy = s;
+  copy.PutByte(0, 'y');
+  EXPECT_EQ(StringBytes(s), std::string(7, '\0'));
+  EXPECT_EQ(StringBytes(copy), std::string("y") + std::string(6, '\0'));
+}
+
+TEST_F(ValuesTest, PrintedForms) {
+  EXPECT_EQ(Describe(MakeDouble(0.1)), "0.1");
+  EXPECT_EQ(Describe(MakeDouble(2)), "2.0");
+  EXPECT_EQ(Describe(MakeFloat(0.1f)), "0.1");
+  EXPECT_EQ(Describe(MakeString("a\"\n\x01")), "\"a\\\"\\n\\x01\"");
+  Variable r;
+  e.Construct(r, "ColorRef", {});
+  EXPECT_EQ(Describe(r), "<ColorRef 0 bytes clrf=0>");
+  EXPECT_EQ(Describe(MakeBoolean(false)), "false");
+}
+
 Variable Num(PVARTYPE t, double x) {
   switch (t) {
     case PV_BYTE:

@@ -51,4 +51,25 @@ inline zulong GrayScaledColour(zlong m, unsigned t, long long r, long long g,
                     static_cast<unsigned>(c[2]));
 }
 
+// The reciprocal of f / d for numerators v from 0 to vMax: mul such that
+// (v * mul) >> 32 is v * f / d, truncated, for every such v; false where
+// that is not provably so in 64-bit arithmetic (the caller divides then).
+// With mul = ceil(2^32 f / d) = (2^32 f + e) / d, 0 <= e < d:
+//   v * mul / 2^32 = v * f / d + v * e / (2^32 d),
+// and with v f = q d + r (0 <= r < d) that is q + (r + v e / 2^32) / d,
+// whose floor is q as long as v * e < 2^32, since r <= d - 1. The product
+// v * mul must also stay below 2^64.
+inline bool ExactReciprocal(unsigned long long f, unsigned long long d,
+                            unsigned long long vMax, unsigned long long* mul) {
+  const unsigned long long kTop = ~0ULL;
+  if (d == 0 || f >= (1ULL << 32)) return false;  // 2^32 f must fit
+  unsigned long long scaled = f << 32;
+  unsigned long long m = scaled / d + (scaled % d != 0);
+  unsigned long long e = (d - scaled % d) % d;
+  if (e != 0 && vMax > ((1ULL << 32) - 1) / e) return false;
+  if (m != 0 && vMax > kTop / m) return false;
+  *mul = m;
+  return true;
+}
+
 #endif

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "frame/word_blocks.h"
 #include "host/zorl.h"
 #include "triple/layout.h"
 
@@ -46,28 +47,36 @@ void ReportIndex(zlong i, long long index);
 // Reports the 3-byte pixel i by its raw bytes.
 void ReportBytes(zlong i, const unsigned char* pixel);
 
-// A 2-byte pixel, low byte first, read as Word (std::int16_t or
-// std::uint16_t).
-template <typename Word>
-inline long long WordAt(const unsigned char* s) {
-  return static_cast<Word>(s[0] | s[1] << 8);
-}
-
 // The checked loop over 2-byte pixels: index(p) is the table index of pixel
-// value p, valid from 0 to limit - 1; write(i, k) writes pixel i from index
-// k. Stops at the first pixel whose index fails, after reporting it.
+// value p, valid from 0 to limit - 1, and never smaller for a larger p;
+// write(i, k) writes pixel i from index k. Stops at the first pixel whose
+// index fails, after reporting it. Blocks whose every pixel has a valid index
+// skip the check per pixel.
 template <typename Word, typename Index, typename Write>
 inline void EachWord(const ConvertFrame& f, long long limit, Index index,
                      Write write) {
   const unsigned char* s = f.src;
-  for (zlong i = 0; i < f.c; ++i, s += 2) {
-    long long k = index(WordAt<Word>(s));
-    if (k < 0 || k >= limit) {
-      ReportIndex(i, k);
-      return;
-    }
-    write(i, k);
-  }
+  WordBlocks<Word>(
+      s, f.c,
+      [&](long long p) {
+        long long k = index(p);
+        return k >= 0 && k < limit;
+      },
+      [&](zlong b, zlong e) {
+        for (zlong i = b; i < e; ++i) write(i, index(WordAt<Word>(s + 2 * i)));
+        return true;
+      },
+      [&](zlong b, zlong e) {
+        for (zlong i = b; i < e; ++i) {
+          long long k = index(WordAt<Word>(s + 2 * i));
+          if (k < 0 || k >= limit) {
+            ReportIndex(i, k);
+            return false;
+          }
+          write(i, k);
+        }
+        return true;
+      });
 }
 
 // Output tables for 1-byte pixels, made once per call: out[ch][p] is output

@@ -114,13 +114,56 @@ zulong SmallGrayScaledColour(zlong m, unsigned t, long long r, long long g,
   return PackColour(c[0], c[1], c[2]);
 }
 
+// The reciprocals of the gray entries that 3-byte pixels reach, made once
+// per call: for the byte sum k (0 to 765) the entry is j = k + 3 BaseLine,
+// and each component v becomes v (m - 1) g / (255 j), which is (v mul[k])
+// >> 32 where exact[k] (for every component the pixels can have: up to 255
+// plus a positive BaseLine). Sum index 0 makes black.
+struct SumReciprocals {
+  unsigned long long mul[766];
+  bool exact[766];
+};
+
+void MakeSumReciprocals(const Lutc3View& t, long long base, SumReciprocals* r) {
+  unsigned long long vMax =
+      255 + static_cast<unsigned long long>(base > 0 ? base : 0);
+  for (int k = 0; k < 766; ++k) {
+    long long j = k + 3 * base;
+    r->mul[k] = 0;
+    r->exact[k] = j == 0;
+    if (j <= 0 || j >= t.m || !t.gray[j]) continue;
+    r->exact[k] = ExactReciprocal(
+        static_cast<unsigned long long>(t.m - 1) * t.gray[j],
+        255ULL * static_cast<unsigned long long>(j), vMax, &r->mul[k]);
+  }
+}
+
+// GrayScaledColour's components by a reciprocal, written as bytes 0, 1, 2.
+inline void ScaleByReciprocal(unsigned long long mul, long long c0,
+                              long long c1, long long c2, unsigned char* d) {
+  unsigned long long c[3] = {
+      c0 > 0 ? static_cast<unsigned long long>(c0) * mul >> 32 : 0,
+      c1 > 0 ? static_cast<unsigned long long>(c1) * mul >> 32 : 0,
+      c2 > 0 ? static_cast<unsigned long long>(c2) * mul >> 32 : 0};
+  unsigned long long top = c[0] > c[1] ? c[0] : c[1];
+  if (c[2] > top) top = c[2];
+  if (top > 255)
+    for (unsigned long long& v : c) v = v * 255 / top;
+  d[0] = static_cast<unsigned char>(c[0]);
+  d[1] = static_cast<unsigned char>(c[1]);
+  d[2] = static_cast<unsigned char>(c[2]);
+}
+
 // Each component plus BaseLine; their sum indexes the tables. A colour entry
 // is written as it is; a gray entry rescales the components so that their
-// sum matches its level (byte k of the output from component k). A
+// sum matches its level (byte k of the output from component k), by the
+// sum's reciprocal where that is exact and by division elsewhere. A
 // component made negative by BaseLine counts as 0.
 template <zulong (*Scaled)(zlong, unsigned, long long, long long, long long)>
 void Lutc3ColoursTo3(const ConvertFrame& f, const Lutc3View& t) {
   long long base = f.base;
+  SumReciprocals rec;
+  MakeSumReciprocals(t, base, &rec);
   const unsigned char* s = f.src;
   unsigned char* d = f.dst;
   for (zlong i = 0; i < f.c; ++i, s += 3, d += 3) {
@@ -133,6 +176,11 @@ void Lutc3ColoursTo3(const ConvertFrame& f, const Lutc3View& t) {
     unsigned g = t.gray[j];
     if (!g) {
       Lutc3Pixel(t, j, d);
+      continue;
+    }
+    int k = s[0] + s[1] + s[2];
+    if (rec.exact[k]) {
+      ScaleByReciprocal(rec.mul[k], c0, c1, c2, d);
       continue;
     }
     zulong scaled = Scaled(t.m, g, c0, c1, c2);
