@@ -9,36 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/records.h"
 #include "engine/values.h"
 #include "host/zorl.h"
 
 namespace zorl {
-
-// A script error as the engine reports it: its number and the text shown
-// (the raiser's own text; else the module's or the host's text for that
-// number; else empty).
-struct ScriptError {
-  zlong number;
-  std::string text;
-  bool operator==(const ScriptError& o) const {
-    return number == o.number && text == o.text;
-  }
-};
-typedef std::vector<ScriptError> Errors;
-
-// What a loaded module told the engine.
-struct ModuleInfo {
-  struct ErrorRow {
-    unsigned short code;
-    std::string text, name;
-  };
-  std::string path;
-  HINSTANCE handle = nullptr;
-  std::string description;
-  std::vector<MethodEntry> methods;  // up to the null row
-  std::vector<ErrorRow> errors;      // up to the row of null pointers
-  unsigned short errorOffset = 0xFFFF;
-};
 
 class Machine;
 

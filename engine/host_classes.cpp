@@ -9,7 +9,7 @@
 
 #include "engine/classes.h"
 #include "engine/host_errors.h"
-#include "engine/image_io.h"
+#include "engine/image_size.h"
 #include "engine/machine.h"
 #include "engine/store.h"
 #include "engine/values.h"

@@ -1,7 +1,7 @@
 // The engine's error texts, and raising engine errors.
 #include "engine/host_errors.h"
 
-#include "engine/machine.h"
+#include "host/zorl.h"
 
 namespace zorl {
 

@@ -7,6 +7,7 @@
 
 #include "engine/host_errors.h"
 #include "engine/store.h"
+#include "engine/values.h"
 
 namespace zorl {
 
@@ -60,10 +61,13 @@ std::string List(const std::vector<const MethodInfo*>& ms) {
 }  // namespace
 
 Machine* RunningMachine() { return g_running; }
-void SetRunningMachine(Machine* m) { g_running = m; }
+void SetRunningMachine(Machine* m) {
+  g_running = m;
+  SetRunningSink(m);
+}
 
-Running::Running(Machine* m) : saved_(g_running) { g_running = m; }
-Running::~Running() { g_running = saved_; }
+Running::Running(Machine* m) : saved_(g_running) { SetRunningMachine(m); }
+Running::~Running() { SetRunningMachine(saved_); }
 
 Machine::Machine() { RegisterHostClasses(classes); }
 
@@ -220,20 +224,3 @@ int Processor::RunMethodAsIs(VarRegister& result, const char* method,
 Processor* PVConnect::_GetOwner() { return static_cast<Machine*>(this); }
 
 PVConnect* GetConnector() { return zorl::RunningMachine(); }
-
-void ZorlError(zlong number) { ZorlError(number, nullptr); }
-
-void ZorlError(zlong number, const char* text) {
-  if (Machine* m = zorl::RunningMachine()) {
-    m->Raise(number, text);
-    return;
-  }
-  std::string line = "error " + std::to_string(number);
-  if (text) line += std::string(": ") + text;
-  OutputDebugStringA((line + " (no script running)").c_str());
-}
-
-unsigned short GetErrorOffset(HINSTANCE module) {
-  Machine* m = zorl::RunningMachine();
-  return m ? m->ErrorOffset(module) : 0xFFFF;
-}

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "engine/classes.h"
-#include "engine/engine.h"
+#include "engine/error_sink.h"
+#include "engine/records.h"
 #include "host/zorl.h"
 
 namespace zorl {
 
-class Machine final : public Processor, public PVConnect {
+class Machine final : public Processor, public PVConnect, public ErrorSink {
  public:
   Machine();
   ~Machine();
@@ -23,8 +24,8 @@ class Machine final : public Processor, public PVConnect {
   unsigned short nextOffset = 1000;
   Errors pending;
 
-  void Raise(zlong number, const char* text);
-  unsigned short ErrorOffset(HINSTANCE module) const;
+  void Raise(zlong number, const char* text) override;
+  unsigned short ErrorOffset(HINSTANCE module) const override;
 
   // Resolves method `name` of cls for these arguments; null after raising
   // the error that explains why none fits.

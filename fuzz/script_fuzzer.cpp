@@ -13,7 +13,7 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "engine/script.h"
+#include "language/interpreter.h"
 
 namespace {
 

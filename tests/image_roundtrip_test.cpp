@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "engine/script.h"
+#include "language/interpreter.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <limits>
 #include <sstream>
 
-#include "engine/script.h"
+#include "language/interpreter.h"
 #include "tests/harness.h"
 
 namespace {

@@ -1,11 +1,11 @@
 // The lexer and parser: precedence, literals, columns of syntax errors.
-#include "engine/script_parser.h"
+#include "language/parser.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "engine/script_lexer.h"
+#include "language/lexer.h"
 #include "engine/values.h"
 
 namespace {

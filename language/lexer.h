@@ -1,6 +1,6 @@
 // The tokens of one line of a script.
-#ifndef ZORL_ENGINE_SCRIPT_LEXER_H
-#define ZORL_ENGINE_SCRIPT_LEXER_H
+#ifndef ZORL_LANGUAGE_LEXER_H
+#define ZORL_LANGUAGE_LEXER_H
 
 #include <string>
 #include <vector>

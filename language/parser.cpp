@@ -8,12 +8,12 @@
 //   primary := number | String | true | false | empty | '[' args ']'
 //            | name ['(' args ')'] | '(' expr ')'
 // The left side of '=' must be a name or a member.
-#include "engine/script_parser.h"
+#include "language/parser.h"
 
 #include <utility>
 
-#include "engine/script_lexer.h"
 #include "engine/values.h"
+#include "language/lexer.h"
 
 namespace zorl {
 

@@ -1,10 +1,10 @@
 // Parsing one line of a script into a statement.
-#ifndef ZORL_ENGINE_SCRIPT_PARSER_H
-#define ZORL_ENGINE_SCRIPT_PARSER_H
+#ifndef ZORL_LANGUAGE_PARSER_H
+#define ZORL_LANGUAGE_PARSER_H
 
 #include <string>
 
-#include "engine/script_ast.h"
+#include "language/ast.h"
 
 namespace zorl {
 

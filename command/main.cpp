@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "engine/script.h"
+#include "language/interpreter.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <new>
 #include <vector>
 
-#include "engine/image_io.h"
+#include "images/formats.h"
 
 namespace zorl {
 

@@ -1,8 +1,8 @@
 // Running scripts: lines of the script language against an engine, with
 // errors reported as "FILE:LINE: error N: TEXT" and syntax errors as
 // "FILE:LINE:COLUMN: syntax error: expected ...".
-#ifndef ZORL_ENGINE_SCRIPT_H
-#define ZORL_ENGINE_SCRIPT_H
+#ifndef ZORL_LANGUAGE_INTERPRETER_H
+#define ZORL_LANGUAGE_INTERPRETER_H
 
 #include <istream>
 #include <memory>

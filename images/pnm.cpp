@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/image_io.h"
+#include "images/formats.h"
 
 namespace zorl {
 

@@ -1,5 +1,5 @@
 // The operators of the language over numbers, Vectors and Strings.
-#include "engine/script_arith.h"
+#include "language/arith.h"
 
 #include <string>
 #include <utility>

@@ -1,6 +1,6 @@
 // Tokens: names, longs (decimal or 0x hex), doubles, Strings with the
 // escapes \n \t \\ \" \xNN, punctuation; '#' starts a comment.
-#include "engine/script_lexer.h"
+#include "language/lexer.h"
 
 #include <cctype>
 #include <cerrno>

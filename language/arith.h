@@ -1,6 +1,6 @@
 // The arithmetic operators of the script language.
-#ifndef ZORL_ENGINE_SCRIPT_ARITH_H
-#define ZORL_ENGINE_SCRIPT_ARITH_H
+#ifndef ZORL_LANGUAGE_ARITH_H
+#define ZORL_LANGUAGE_ARITH_H
 
 #include "host/variable.h"
 

@@ -1,6 +1,6 @@
 // Running parsed statements: the script's variables, calls and operators.
-#ifndef ZORL_ENGINE_SCRIPT_EVAL_H
-#define ZORL_ENGINE_SCRIPT_EVAL_H
+#ifndef ZORL_LANGUAGE_EVAL_H
+#define ZORL_LANGUAGE_EVAL_H
 
 #include <ostream>
 #include <string>
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "engine/script_ast.h"
+#include "language/ast.h"
 
 namespace zorl {
 

@@ -1,7 +1,7 @@
 // Reading and writing image files: the format by the file's first bytes
 // (reading) or the name's extension (writing); a file is written under a
 // temporary name and renamed when it is complete.
-#include "engine/image_io.h"
+#include "images/image_files.h"
 
 #include <sys/stat.h>
 
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/store.h"
+#include "engine/image_size.h"
 
 namespace zorl {
 
@@ -50,21 +50,6 @@ bool Fail(std::string* error, const std::string& what) {
 }
 
 }  // namespace
-
-bool CheckImageSize(long long width, long long height, long long depth,
-                    std::string* error) {
-  if (width < 1 || height < 1)
-    return Fail(error, "an image of " + std::to_string(width) + " x " +
-                           std::to_string(height) + " pixels has no pixels");
-  if (depth < 1 || depth > 3)
-    return Fail(error, "depth " + std::to_string(depth) + " is not 1, 2 or 3");
-  long long most = MaxBytes();
-  if (width > most || height > most || width * height > most / depth)
-    return Fail(error, std::to_string(width) + " x " + std::to_string(height) +
-                           " pixels of depth " + std::to_string(depth) +
-                           " are more than " + std::to_string(most) + " bytes");
-  return true;
-}
 
 bool ReadImageFile(const std::string& path, ImageData* image,
                    std::string* error) {

@@ -1,6 +1,6 @@
 // The parsed form of a script line: one statement over expressions.
-#ifndef ZORL_ENGINE_SCRIPT_AST_H
-#define ZORL_ENGINE_SCRIPT_AST_H
+#ifndef ZORL_LANGUAGE_AST_H
+#define ZORL_LANGUAGE_AST_H
 
 #include <memory>
 #include <string>

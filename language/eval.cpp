@@ -1,16 +1,16 @@
 // Statements and expressions at run time. Variables live in one table;
 // everything else is a temporary value of the statement that made it.
-#include "engine/script_eval.h"
+#include "language/eval.h"
 
 #include <new>
 #include <utility>
 
-#include "engine/builtins.h"
 #include "engine/classes.h"
 #include "engine/host_errors.h"
-#include "engine/script_arith.h"
 #include "engine/store.h"
 #include "engine/values.h"
+#include "language/arith.h"
+#include "language/builtins.h"
 
 namespace zorl {
 

@@ -1,8 +1,8 @@
 // Scripts line by line: parse, run, report.
-#include "engine/script.h"
+#include "language/interpreter.h"
 
-#include "engine/script_eval.h"
-#include "engine/script_parser.h"
+#include "language/eval.h"
+#include "language/parser.h"
 
 namespace zorl {
 

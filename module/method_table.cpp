@@ -1,6 +1,7 @@
 // The method table: every script signature of the module and its handler,
 // in the order the host lists them.
-#include "frame/tables.h"
+#include "module/method_table.h"
+
 #include "single/single.h"
 #include "triple/convert.h"
 #include "triple/operations.h"

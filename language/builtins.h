@@ -1,6 +1,6 @@
 // The built-in functions of the script language.
-#ifndef ZORL_ENGINE_BUILTINS_H
-#define ZORL_ENGINE_BUILTINS_H
+#ifndef ZORL_LANGUAGE_BUILTINS_H
+#define ZORL_LANGUAGE_BUILTINS_H
 
 #include <ostream>
 #include <string>
@@ -27,6 +27,11 @@ struct Builtin {
   const char* usage;  // "len(x)"
   bool files;         // reads or writes files
 };
+
+// The families of built-ins, each a table ended by a row of nulls.
+extern const Builtin kValueBuiltins[];  // builtins_values.cpp
+extern const Builtin kFileBuiltins[];   // builtins_files.cpp
+extern const Builtin kImageBuiltins[];  // builtins_images.cpp
 
 // The built-in function of that name; null when there is none.
 const Builtin* FindBuiltin(const std::string& name);

@@ -1,0 +1,34 @@
+// The size check of a picture, made before its pixels are allocated.
+#include "engine/image_size.h"
+
+#include "engine/store.h"
+
+namespace zorl {
+
+namespace {
+
+bool Refuse(std::string* error, const std::string& what) {
+  *error = what;
+  return false;
+}
+
+}  // namespace
+
+bool CheckImageSize(long long width, long long height, long long depth,
+                    std::string* error) {
+  if (width < 1 || height < 1)
+    return Refuse(error, "an image of " + std::to_string(width) + " x " +
+                             std::to_string(height) + " pixels has no pixels");
+  if (depth < 1 || depth > 3)
+    return Refuse(error,
+                  "depth " + std::to_string(depth) + " is not 1, 2 or 3");
+  long long most = MaxBytes();
+  if (width > most || height > most || width * height > most / depth)
+    return Refuse(error, std::to_string(width) + " x " +
+                             std::to_string(height) + " pixels of depth " +
+                             std::to_string(depth) + " are more than " +
+                             std::to_string(most) + " bytes");
+  return true;
+}
+
+}  // namespace zorl

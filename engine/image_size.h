@@ -1,0 +1,17 @@
+// The size of a picture: width x height pixels of depth bytes.
+#ifndef ZORL_ENGINE_IMAGE_SIZE_H
+#define ZORL_ENGINE_IMAGE_SIZE_H
+
+#include <string>
+
+namespace zorl {
+
+// Checks the size of a picture before its pixels are allocated: at least one
+// pixel, depth 1 to 3, and at most the engine's largest allocation. On
+// failure: false and what is wrong.
+bool CheckImageSize(long long width, long long height, long long depth,
+                    std::string* error);
+
+}  // namespace zorl
+
+#endif

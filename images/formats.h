@@ -1,0 +1,35 @@
+// The pixels of a picture in the module's formats, and the file formats
+// that read and write them, each over an open file: depth 1, one byte of
+// gray; depth 2, 16 bits of gray, low byte first; depth 3, the bytes blue,
+// green, red.
+#ifndef ZORL_IMAGES_FORMATS_H
+#define ZORL_IMAGES_FORMATS_H
+
+#include <cstdio>
+#include <string>
+
+#include "engine/image_size.h"
+
+namespace zorl {
+
+struct ImageData {
+  long long width = 0, height = 0, depth = 0;
+  std::string pixels;  // width * height * depth bytes, row by row
+};
+
+// Pixels to write: width * height * depth bytes, row by row.
+struct ImageView {
+  long long width, height, depth;
+  const unsigned char* pixels;
+};
+
+bool ReadPnm(std::FILE* f, long long fileSize, ImageData* image,
+             std::string* error);
+bool WritePnm(std::FILE* f, const ImageView& image, std::string* error);
+bool ReadPng(std::FILE* f, long long fileSize, ImageData* image,
+             std::string* error);
+bool WritePng(std::FILE* f, const ImageView& image, std::string* error);
+
+}  // namespace zorl
+
+#endif

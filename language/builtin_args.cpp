@@ -1,0 +1,53 @@
+// What the built-ins share: reading their arguments and raising the errors
+// that name them.
+#include "language/builtin_args.h"
+
+#include "engine/host_errors.h"
+
+namespace zorl {
+
+bool IsNumber(const Variable& v) {
+  PVARTYPE t = v.type;
+  return t == PV_BOOLEAN || t == PV_BYTE || t == PV_LONG || t == PV_FLOAT ||
+         t == PV_DOUBLE;
+}
+
+// Raises the error for an argument of the wrong kind; always false.
+// what: "a String expected, " or ""
+bool BadArgument(const char* usage, const char* what, const Variable& v,
+                 zlong number) {
+  RaiseHostError(number,
+                 std::string(usage) + ": " + what + "got a " + TypeName(v));
+  return false;
+}
+
+bool Number(const char* usage, const Variable& v) {
+  return IsNumber(v) || BadArgument(usage, "", v, ZE_NOT_A_NUMBER);
+}
+
+bool Text(const char* usage, const Variable& v) {
+  return v.type == PV_STRING || BadArgument(usage, "a String expected, ", v);
+}
+
+const ZeroedBytes& Store(const Variable& v) {
+  return static_cast<const StringStore*>(v.val.store)->bytes;
+}
+
+// A copy of a String's bytes, for short texts such as paths.
+std::string Bytes(const Variable& v) { return Store(v).str(); }
+
+// A String that takes over bytes without copying them.
+Variable TakeString(std::string&& bytes) {
+  Variable v;
+  auto* s = new StringStore;
+  s->bytes = ZeroedBytes(bytes);
+  v.type = PV_STRING;
+  v.val.store = s;
+  return v;
+}
+
+void RaiseFile(const std::string& path, const std::string& what) {
+  RaiseHostError(ZE_FILE, path + ": " + what);
+}
+
+}  // namespace zorl

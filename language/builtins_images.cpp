@@ -1,0 +1,86 @@
+// The built-ins of image files: ReadImage and WriteImage.
+#include <utility>
+
+#include "images/image_files.h"
+#include "language/builtin_args.h"
+
+namespace zorl {
+
+namespace {
+
+void ReadImage(BuiltinContext& cx, Args& a, Variable& r) {
+  if (!Text("ReadImage(path)", a[0])) return;
+  const std::string& path = Bytes(a[0]);
+  ImageData image;
+  std::string error;
+  if (!ReadImageFile(path, &image, &error)) {
+    RaiseFile(path, error);
+    return;
+  }
+  Variable obj;
+  cx.engine.Construct(obj, "Image", {});
+  obj("Width") = MakeLong(static_cast<zlong>(image.width));
+  obj("Height") = MakeLong(static_cast<zlong>(image.height));
+  obj("Depth") = MakeLong(static_cast<zlong>(image.depth));
+  obj("Pixels") = TakeString(std::move(image.pixels));
+  r = std::move(obj);
+}
+
+void WriteImage(BuiltinContext&, Args& a, Variable&) {
+  static const char* usage = "WriteImage(path, width, height, depth, pixels)";
+  if (!Text(usage, a[0])) return;
+  Variable* w = &a[1];
+  Variable* h = a.size() == 5 ? &a[2] : nullptr;
+  Variable* d = a.size() == 5 ? &a[3] : nullptr;
+  Variable* px = a.size() == 5 ? &a[4] : nullptr;
+  if (a.size() == 2) {  // WriteImage(path, image)
+    if (TypeName(a[1]) != "Image") {
+      BadArgument("WriteImage(path, image)", "an Image expected, ", a[1]);
+      return;
+    }
+    w = &a[1]("Width");
+    h = &a[1]("Height");
+    d = &a[1]("Depth");
+    px = &a[1]("Pixels");
+  } else if (a.size() != 5) {
+    RaiseHostError(ZE_NO_SIGNATURE, std::string(usage) +
+                                        " or WriteImage(path, image) takes 2 "
+                                        "or 5 arguments, not " +
+                                        std::to_string(a.size()));
+    return;
+  }
+  if (!Number(usage, *w) || !Number(usage, *h) || !Number(usage, *d) ||
+      !Text(usage, *px))
+    return;
+  long long width = w->GetLongNumb(), height = h->GetLongNumb(),
+            depth = d->GetLongNumb();
+  const ZeroedBytes& pixels = Store(*px);
+  const std::string& path = Bytes(a[0]);
+  std::string error;
+  if (!CheckImageSize(width, height, depth, &error)) {
+    RaiseHostError(ZE_BAD_PARAMETER, "WriteImage: " + error);
+    return;
+  }
+  if (static_cast<long long>(pixels.size()) != width * height * depth) {
+    RaiseHostError(ZE_BAD_PARAMETER,
+                   "WriteImage: " + std::to_string(pixels.size()) +
+                       " bytes of pixels for " + std::to_string(width) + " x " +
+                       std::to_string(height) + " x " + std::to_string(depth) +
+                       " = " + std::to_string(width * height * depth));
+    return;
+  }
+  ImageView view{width, height, depth,
+                 reinterpret_cast<const unsigned char*>(pixels.data())};
+  if (!WriteImageFile(path, view, &error)) RaiseFile(path, error);
+}
+
+}  // namespace
+
+const Builtin kImageBuiltins[] = {
+    {"ReadImage", 1, 1, ReadImage, "ReadImage(path)", true},
+    {"WriteImage", 2, 5, WriteImage,
+     "WriteImage(path, width, height, depth, pixels)", true},
+    {nullptr, 0, 0, nullptr, nullptr, false},
+};
+
+}  // namespace zorl
