@@ -37,14 +37,7 @@ const ZeroedBytes& Store(const Variable& v) {
 std::string Bytes(const Variable& v) { return Store(v).str(); }
 
 // A String that takes over bytes without copying them.
-Variable TakeString(std::string&& bytes) {
-  Variable v;
-  auto* s = new StringStore;
-  s->bytes = ZeroedBytes(bytes);
-  v.type = PV_STRING;
-  v.val.store = s;
-  return v;
-}
+Variable TakeString(std::string&& bytes) { return MakeString(bytes); }
 
 void RaiseFile(const std::string& path, const std::string& what) {
   RaiseHostError(ZE_FILE, path + ": " + what);
