@@ -2,6 +2,8 @@
 // that name them.
 #include "language/builtin_args.h"
 
+#include <utility>
+
 #include "engine/host_errors.h"
 
 namespace zorl {
@@ -36,11 +38,14 @@ const ZeroedBytes& Store(const Variable& v) {
 // A copy of a String's bytes, for short texts such as paths.
 std::string Bytes(const Variable& v) { return Store(v).str(); }
 
-// A String that takes over bytes without copying them.
 Variable TakeString(std::string&& bytes) {
+  return TakeString(ZeroedBytes(bytes));
+}
+
+Variable TakeString(ZeroedBytes&& bytes) {
   Variable v;
   auto* s = new StringStore;
-  s->bytes = ZeroedBytes(bytes);
+  s->bytes = std::move(bytes);
   v.type = PV_STRING;
   v.val.store = s;
   return v;

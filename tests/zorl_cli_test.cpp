@@ -43,11 +43,11 @@ TEST(ZorlCli, StatementsFromTheCommandLineAndStandardInput) {
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "1\n<stdin>:2: error 24: unknown variable: q\n");
 
-  // Standard input can't be read twice: a syntax error stops at its line.
+  // Standard input is read whole and checked before its first line runs.
   o = Shell("printf 'print(1)\\nprint(\\n' | " + kZorl + " run - 2>&1");
   EXPECT_EQ(o.status, 2);
   EXPECT_EQ(o.out,
-            "1\n<stdin>:2:7: syntax error: expected an expression, found the "
+            "<stdin>:2:7: syntax error: expected an expression, found the "
             "end of the line\n");
 }
 
