@@ -6,20 +6,23 @@
 //   zorl methods [options]         the module's description, methods, errors
 //
 // Exit status: 0 when the script ran to its end without an error, 1 when an
-// error stopped it (with --keep-going: when any error was raised), 2 for a
-// usage error, a syntax error or a file that can't be read.
+// error stopped it (with --keep-going: when any error was raised) or its
+// output could not be written, 2 for a usage error, a syntax error or a
+// file that can't be read.
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/engine.h"
+#include "language/escape_message.h"
 #include "language/interpreter.h"
+#include "language/script_source.h"
 
 namespace {
 
@@ -34,6 +37,7 @@ const char kUsage[] =
     "  zorl methods [options]         print the module description, the "
     "method\n"
     "                                 table and the error table\n"
+    "  zorl --version                 print the version\n"
     "options:\n"
     "  --plugin PATH     the plug-in to load (default: the plug-in built "
     "beside\n"
@@ -52,11 +56,31 @@ struct Options {
   bool keepGoing = false;
   bool errorRange = true;
   bool help = false;
+  bool version = false;
 };
 
+// A message of the command's own on standard error; its status.
+int Complain(const std::string& problem, int status) {
+  std::cerr << "zorl: " << zorl::EscapeForMessage(problem) << '\n'
+            << std::flush;
+  return status;
+}
+
 int Usage(const std::string& problem) {
-  std::cerr << "zorl: " << problem << '\n' << kUsage << std::flush;
+  Complain(problem, 2);
+  std::cerr << kUsage << std::flush;
   return 2;
+}
+
+// The status to exit with once the output is written: 1 when standard
+// output or standard error could not be written (a failed print has said
+// so already).
+int Finish(int status) {
+  if (status == 0 && !std::cout.flush())
+    return Complain(
+        std::string("cannot write standard output: ") + std::strerror(errno),
+        1);
+  return status == 0 && !std::cerr.flush() ? 1 : status;
 }
 
 // Parses the command line; on a usage error, its message.
@@ -73,6 +97,8 @@ bool Parse(int argc, char** argv, Options* o, std::string* problem) {
     };
     if (a == "--help" || a == "-h") {
       o->help = true;
+    } else if (a == "--version") {
+      o->version = true;
     } else if (a == "--plugin") {
       if (!value(&o->plugin)) return false;
     } else if (a.compare(0, 9, "--plugin=") == 0) {
@@ -101,7 +127,7 @@ bool Parse(int argc, char** argv, Options* o, std::string* problem) {
       return false;
     }
   }
-  if (o->help) return true;
+  if (o->help || o->version) return true;
   if (o->command.empty()) {
     *problem = "no command given";
     return false;
@@ -156,7 +182,7 @@ void PrintDebug(const std::string& text) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
     line.pop_back();
   std::cout << std::flush;
-  std::cerr << "debug: " << line << '\n' << std::flush;
+  std::cerr << "debug: " << zorl::EscapeForMessage(line) << '\n' << std::flush;
 }
 
 }  // namespace
@@ -164,37 +190,34 @@ void PrintDebug(const std::string& text) {
 int main(int argc, char** argv) {
   Options o;
   std::string problem;
+  // A closed pipe is a failed write, reported like any other.
+  std::signal(SIGPIPE, SIG_IGN);
   if (!Parse(argc, argv, &o, &problem)) return Usage(problem);
-  if (o.help) {
-    std::cout << kUsage << std::flush;
-    return 0;
+  if (o.help || o.version) {
+    std::cout << (o.help ? kUsage : "zorl " ZORL_VERSION "\n");
+    return Finish(0);
   }
   zorl::SetDebugSink(PrintDebug);
   zorl::Engine engine;
   std::string message;
   std::string plugin = o.plugin.empty() ? DefaultPlugin() : o.plugin;
-  if (!engine.LoadPlugin(plugin, o.errorRange, &message)) {
-    std::cerr << "zorl: " << message << '\n' << std::flush;
-    return 2;
-  }
+  if (!engine.LoadPlugin(plugin, o.errorRange, &message))
+    return Complain(message, 2);
   if (o.command == "methods") {
     PrintMethods(engine.Modules().back());
-    return 0;
+    return Finish(0);
   }
   zorl::Interpreter interpreter(engine, std::cout, std::cerr, o.keepGoing);
   if (!o.statements.empty()) {
     std::string text;
     for (const std::string& s : o.statements) text += s + '\n';
     std::istringstream in(text);
-    return interpreter.Run("-e", in, true);
+    return Finish(interpreter.Run("-e", in, true));
   }
-  if (o.script == "-") return interpreter.Run("<stdin>", std::cin, false);
-  std::ifstream in(o.script, std::ios::binary);
-  if (!in) {
-    std::cerr << "zorl: cannot read " << o.script << ": "
-              << std::strerror(errno) << '\n'
-              << std::flush;
-    return 2;
-  }
-  return interpreter.Run(o.script, in, true);
+  // A script is read whole and checked before its first line runs.
+  std::string text;
+  if (!zorl::ReadScript(o.script, &text, &problem)) return Complain(problem, 2);
+  std::istringstream in(text);
+  return Finish(
+      interpreter.Run(o.script == "-" ? "<stdin>" : o.script, in, true));
 }

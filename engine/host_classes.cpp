@@ -23,18 +23,18 @@ Variable* Self(VarRegister* args, int argc) {
 }
 
 // Gives a Buffer object n zeroed bytes of memory of its own, or leaves it
-// unconnected when n is refused.
-void Connect(Variable* self, long long n) {
+// unconnected when n is refused; what: the size as the script gave it.
+void Connect(Variable* self, long long n, const std::string& what) {
   ObjectStore* o = AsObject(self);
   (*self)("Address") = MakeAddress(0);
   (*self)("Len") = MakeLong(0);
   if (n < 0) {
-    RaiseHostError(ZE_BAD_PARAMETER,
-                   "a buffer of " + std::to_string(n) + " bytes");
+    RaiseHostError(ZE_BAD_PARAMETER, "a buffer of " + what + " bytes");
     return;
   }
   if (n > MaxBytes()) {
-    RaiseHostError(ZE_NO_MEMORY, "a buffer of " + std::to_string(n) + " bytes");
+    RaiseHostError(ZE_NO_MEMORY, "a buffer of " + what + " bytes, more than " +
+                                     std::to_string(MaxBytes()));
     return;
   }
   auto block = std::make_shared<std::vector<char>>();
@@ -58,7 +58,8 @@ void BufferNew(VarRegister*, VarRegister* args, int argc, Processor*) {
     (*self)("Len") = MakeLong(0);
     return;
   }
-  Connect(self, static_cast<Variable*>(args[0])->GetLongNumb());
+  zlong n = static_cast<Variable*>(args[0])->GetLongNumb();
+  Connect(self, n, std::to_string(n));
 }
 
 void BufferIsConnected(VarRegister* result, VarRegister* args, int argc,
@@ -94,13 +95,12 @@ void FrameBufferNew(VarRegister*, VarRegister* args, int argc, Processor*) {
   (*self)("Width") = MakeLong(w);
   (*self)("Height") = MakeLong(h);
   (*self)("Depth") = MakeLong(d);
-  if (w < 0 || h < 0 || d < 0) {
-    (*self)("Address") = MakeAddress(0);
-    (*self)("Len") = MakeLong(0);
-    RaiseHostError(ZE_BAD_PARAMETER, "negative frame size");
-    return;
-  }
-  Connect(self, static_cast<long long>(w) * h * d);
+  // The product is taken only of sizes that are not negative, and only when
+  // it stays within the limit; otherwise Connect refuses a stand-in.
+  long long n = -1;
+  if (w >= 0 && h >= 0 && d >= 0 && !SizeWithin(w, h, d, MaxBytes(), &n))
+    n = static_cast<long long>(MaxBytes()) + 1;
+  Connect(self, n, SizeText(w, h, d));
 }
 
 void ColorRefNew(VarRegister*, VarRegister* args, int argc, Processor*) {

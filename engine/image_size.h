@@ -1,4 +1,5 @@
-// The size of a picture: width x height pixels of depth bytes.
+// The size of a picture: width x height pixels of depth bytes; and products
+// of sizes that never wrap around.
 #ifndef ZORL_ENGINE_IMAGE_SIZE_H
 #define ZORL_ENGINE_IMAGE_SIZE_H
 
@@ -11,6 +12,14 @@ namespace zorl {
 // failure: false and what is wrong.
 bool CheckImageSize(long long width, long long height, long long depth,
                     std::string* error);
+
+// Whether a * b * c, of factors that are not negative, is at most most;
+// the product (when it is) in *product. Never overflows.
+bool SizeWithin(long long a, long long b, long long c, long long most,
+                long long* product);
+
+// "a x b x c" for messages.
+std::string SizeText(long long a, long long b, long long c);
 
 }  // namespace zorl
 

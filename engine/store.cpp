@@ -75,7 +75,7 @@ ZeroedBytes::~ZeroedBytes() {
   if (cap_ > 0) FreeBlock(p_, cap_ + 1);
 }
 
-void ZeroedBytes::swap(ZeroedBytes& o) {
+void ZeroedBytes::swap(ZeroedBytes& o) noexcept {
   std::swap(p_, o.p_);
   std::swap(n_, o.n_);
   std::swap(cap_, o.cap_);

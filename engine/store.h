@@ -54,6 +54,11 @@ class ZeroedBytes {
       : ZeroedBytes(s.data(), s.size()) {}
   ZeroedBytes(const ZeroedBytes& o) : ZeroedBytes(o.data(), o.size()) {}
   ZeroedBytes& operator=(const ZeroedBytes& o);
+  ZeroedBytes(ZeroedBytes&& o) noexcept { swap(o); }
+  ZeroedBytes& operator=(ZeroedBytes&& o) noexcept {
+    swap(o);
+    return *this;
+  }
   ~ZeroedBytes();
 
   char* data() { return p_; }
@@ -69,7 +74,7 @@ class ZeroedBytes {
   void resize(std::size_t n);
 
  private:
-  void swap(ZeroedBytes& o);
+  void swap(ZeroedBytes& o) noexcept;
 
   char* p_ = Empty();
   std::size_t n_ = 0;

@@ -9,12 +9,15 @@
 #include <string>
 
 #include "engine/image_size.h"
+#include "engine/store.h"
 
 namespace zorl {
 
 struct ImageData {
   long long width = 0, height = 0, depth = 0;
-  std::string pixels;  // width * height * depth bytes, row by row
+  // width * height * depth bytes, row by row: the storage of the String
+  // that the script receives, so that a picture is held once.
+  ZeroedBytes pixels;
 };
 
 // Pixels to write: width * height * depth bytes, row by row.

@@ -1,6 +1,6 @@
 // Reading and writing image files: the format by the file's first bytes
-// (reading) or the name's extension (writing); a file is written under a
-// temporary name and renamed when it is complete.
+// (reading) or the name's extension (writing); a file is written whole or
+// not at all.
 #include "images/image_files.h"
 
 #include <sys/stat.h>
@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "engine/image_size.h"
+#include "engine/whole_file.h"
 
 namespace zorl {
 
@@ -94,19 +95,10 @@ bool WriteImageFile(const std::string& path, const ImageView& image,
                     std::to_string(image.depth));
   if (!png && ext != "pgm" && ext != "ppm" && ext != "pnm")
     return Fail(error, "the name ends in neither .png, .pgm, .ppm nor .pnm");
-  std::string temp = path + ".tmp";
-  File file(temp, "wb");
-  if (!file.get()) return Fail(error, std::strerror(errno));
-  bool ok = png ? WritePng(file.get(), image, error)
-                : WritePnm(file.get(), image, error);
-  if (ok && (std::ferror(file.get()) || !file.Close())) {
-    ok = Fail(error, std::strerror(errno));
-  }
-  file.Close();
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0)
-    ok = Fail(error, std::strerror(errno));
-  if (!ok) std::remove(temp.c_str());
-  return ok;
+  auto fill = [&image, png](std::FILE* f, std::string* reason) {
+    return png ? WritePng(f, image, reason) : WritePnm(f, image, reason);
+  };
+  return WriteWholeFile(path, fill, error);
 }
 
 }  // namespace zorl

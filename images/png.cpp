@@ -6,6 +6,7 @@
 // hold no C++ object that needs destruction and change no local after it.
 #include <png.h>
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -131,19 +132,20 @@ bool ReadPng(std::FILE* f, long long fileSize, ImageData* image,
     return Fail(error, "PNG rows of an unexpected length");
   // Deflate packs at most about 1032 bytes into one: more pixels than that
   // from this file cannot be there.
-  if (bytes > 1040 * fileSize + 65536)
+  long long excess = bytes - 65536;
+  if (excess > 0 && (excess - 1) / 1040 >= fileSize)
     return Fail(error, "corrupt PNG: " + std::to_string(width) + " x " +
                            std::to_string(height) +
                            " pixels cannot fit in the file");
   std::vector<png_bytep> rows;
   try {
-    image->pixels.assign(static_cast<std::size_t>(bytes), '\0');
+    image->pixels.resize(static_cast<std::size_t>(bytes));
     rows.resize(height);
   } catch (const std::bad_alloc&) {
     return Fail(error, "no memory for " + std::to_string(bytes) + " bytes");
   }
   for (png_uint_32 y = 0; y < height; ++y)
-    rows[y] = reinterpret_cast<png_bytep>(&image->pixels[0]) + y * rowBytes;
+    rows[y] = reinterpret_cast<png_bytep>(image->pixels.data()) + y * rowBytes;
   if (!ReadRows(&s, rows.data()))
     return Fail(error, std::string("corrupt or truncated PNG: ") + s.message);
   image->width = width;
@@ -163,7 +165,9 @@ bool WritePng(std::FILE* f, const ImageView& image, std::string* error) {
   PngHolder holder(&s);
   if (!s.png || !s.info) return Fail(error, "no memory for the PNG writer");
   if (!WriteRows(&s, f, &image))
-    return Fail(error, std::string("cannot write the PNG: ") + s.message);
+    return Fail(error, std::string("cannot write the PNG: ") + s.message +
+                           (errno ? std::string(": ") + std::strerror(errno)
+                                  : std::string()));
   return true;
 }
 

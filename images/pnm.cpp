@@ -2,6 +2,7 @@
 // keep their values (a 12-bit gray image stays 0 to 4095), except that the
 // 16-bit samples of a PPM are scaled to 8 bits for depth 3.
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -46,7 +47,22 @@ bool ReadAll(std::FILE* f, void* dest, std::size_t n, std::string* error) {
 bool WriteAll(std::FILE* f, const void* src, std::size_t n,
               std::string* error) {
   if (std::fwrite(src, 1, n, f) == n) return true;
-  return Fail(error, "cannot write the pixels");
+  return Fail(error, std::strerror(errno));
+}
+
+// Checks that no sample is above maxval: samples of 1 or 2 bytes, the most
+// significant first, as the file holds them.
+bool SamplesWithin(const unsigned char* d, long long n, int sampleBytes,
+                   long long maxval, std::string* error) {
+  if (maxval == (sampleBytes == 2 ? 65535 : 255)) return true;
+  for (long long i = 0; i < n; i += sampleBytes) {
+    long long v = sampleBytes == 2 ? d[i] * 256 + d[i + 1] : d[i];
+    if (v > maxval)
+      return Fail(error, "PGM/PPM sample " + std::to_string(v) +
+                             " is above the maximum value " +
+                             std::to_string(maxval));
+  }
+  return true;
 }
 
 }  // namespace
@@ -76,15 +92,17 @@ bool ReadPnm(std::FILE* f, long long fileSize, ImageData* image,
                            " bytes of pixels expected, " +
                            std::to_string(at < 0 ? 0 : fileSize - at) +
                            " found");
-  std::string& px = image->pixels;
+  ZeroedBytes& px = image->pixels;
   try {
-    px.assign(static_cast<std::size_t>(width * height * depth), '\0');
+    px.resize(static_cast<std::size_t>(width * height * depth));
   } catch (const std::bad_alloc&) {
     return Fail(error, "no memory for " + std::to_string(raw) + " bytes");
   }
-  unsigned char* d = reinterpret_cast<unsigned char*>(&px[0]);
+  unsigned char* d = reinterpret_cast<unsigned char*>(px.data());
   if (!colour || sampleBytes == 1) {
-    if (!ReadAll(f, d, static_cast<std::size_t>(raw), error)) return false;
+    if (!ReadAll(f, d, static_cast<std::size_t>(raw), error) ||
+        !SamplesWithin(d, raw, sampleBytes, maxval, error))
+      return false;
     if (colour) {  // red, green, blue in the file; blue first in memory
       for (long long i = 0; i < raw; i += 3) std::swap(d[i], d[i + 2]);
     } else if (sampleBytes == 2) {  // most significant byte first in the file
@@ -94,11 +112,12 @@ bool ReadPnm(std::FILE* f, long long fileSize, ImageData* image,
     // 16-bit colour, a row at a time, scaled to 8 bits.
     std::vector<unsigned char> row(static_cast<std::size_t>(width * 6));
     for (long long y = 0; y < height; ++y) {
-      if (!ReadAll(f, row.data(), row.size(), error)) return false;
+      if (!ReadAll(f, row.data(), row.size(), error) ||
+          !SamplesWithin(row.data(), width * 6, 2, maxval, error))
+        return false;
       unsigned char* out = d + y * width * 3;
       for (long long x = 0; x < width * 3; ++x) {
         long long v = row[2 * x] * 256 + row[2 * x + 1];
-        if (v > maxval) v = maxval;
         long long c = x - x % 3 + (2 - x % 3);  // red to the third byte
         out[c] = static_cast<unsigned char>((v * 255 + maxval / 2) / maxval);
       }
@@ -115,7 +134,7 @@ bool WritePnm(std::FILE* f, const ImageView& image, std::string* error) {
   int maxval = image.depth == 2 ? 65535 : 255;
   if (std::fprintf(f, "%s\n%lld %lld\n%d\n", magic, image.width, image.height,
                    maxval) < 0)
-    return Fail(error, "cannot write the header");
+    return Fail(error, std::strerror(errno));
   long long rowBytes = image.width * image.depth;
   if (image.depth == 1)
     return WriteAll(f, image.pixels,

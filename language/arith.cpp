@@ -1,6 +1,7 @@
 // The operators of the language over numbers, Vectors and Strings.
 #include "language/arith.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,13 +63,27 @@ void Arithmetic(char op, const Variable& a0, const Variable& b0,
           static_cast<const StringStore*>(a.val.store)->bytes;
       const ZeroedBytes& y =
           static_cast<const StringStore*>(b.val.store)->bytes;
-      if (static_cast<long long>(x.size()) + static_cast<long long>(y.size()) >
-          MaxBytes()) {
-        RaiseNoMemory(MaxBytes());
+      long long n =
+          static_cast<long long>(x.size()) + static_cast<long long>(y.size());
+      if (n > MaxBytes()) {
+        RaiseHostError(ZE_NO_MEMORY, "operands of +: a String of " +
+                                         std::to_string(x.size()) + " + " +
+                                         std::to_string(y.size()) +
+                                         " bytes, more than " +
+                                         std::to_string(MaxBytes()));
         out._Clear();
         return;
       }
-      out = MakeString(x.str() + y.str());
+      // Made in place, without copies of the operands on the way.
+      Variable joined;
+      joined.Init(PV_STRING, static_cast<zlong>(n));
+      if (joined.type != PV_STRING) {  // no memory: Init raised it
+        out._Clear();
+        return;
+      }
+      std::copy(x.data(), x.data() + x.size(), joined.GetData());
+      std::copy(y.data(), y.data() + y.size(), joined.GetData() + x.size());
+      out = std::move(joined);
       return;
     }
     out = Numbers(op, a, b);

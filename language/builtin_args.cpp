@@ -2,6 +2,8 @@
 // that name them.
 #include "language/builtin_args.h"
 
+#include <utility>
+
 #include "engine/host_errors.h"
 
 namespace zorl {
@@ -38,6 +40,15 @@ std::string Bytes(const Variable& v) { return Store(v).str(); }
 
 // A String that takes over bytes without copying them.
 Variable TakeString(std::string&& bytes) { return MakeString(bytes); }
+
+Variable TakeString(ZeroedBytes&& bytes) {
+  Variable v;
+  auto* s = new StringStore;
+  s->bytes = std::move(bytes);
+  v.type = PV_STRING;
+  v.val.store = s;
+  return v;
+}
 
 void RaiseFile(const std::string& path, const std::string& what) {
   RaiseHostError(ZE_FILE, path + ": " + what);

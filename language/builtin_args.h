@@ -28,8 +28,10 @@ bool Text(const char* usage, const Variable& v);
 const ZeroedBytes& Store(const Variable& v);
 // A copy of a String's bytes, for short texts such as paths.
 std::string Bytes(const Variable& v);
-// A String that takes over bytes without copying them.
+// A String made of bytes: a copy of a std::string's, or ZeroedBytes taken
+// over without a copy.
 Variable TakeString(std::string&& bytes);
+Variable TakeString(ZeroedBytes&& bytes);
 // Raises error 30 naming the file.
 void RaiseFile(const std::string& path, const std::string& what);
 

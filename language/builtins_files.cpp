@@ -1,11 +1,8 @@
 // The built-ins of plain files: ReadFile and WriteFile.
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <utility>
 
+#include "engine/whole_file.h"
 #include "language/builtin_args.h"
 
 namespace zorl {
@@ -15,28 +12,9 @@ namespace {
 void ReadFile(BuiltinContext&, Args& a, Variable& r) {
   if (!Text("ReadFile(path)", a[0])) return;
   const std::string& path = Bytes(a[0]);
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    RaiseFile(path, std::strerror(errno));
-    return;
-  }
-  struct stat st;
+  ZeroedBytes bytes;
   std::string problem;
-  if (fstat(fileno(f), &st) != 0) {
-    problem = std::strerror(errno);
-  } else if (!S_ISREG(st.st_mode)) {
-    problem = "not a regular file";
-  } else if (st.st_size > MaxBytes()) {
-    problem = "more than " + std::to_string(MaxBytes()) + " bytes";
-  }
-  std::string bytes;
-  if (problem.empty()) {
-    bytes.resize(static_cast<std::size_t>(st.st_size));
-    if (std::fread(&bytes[0], 1, bytes.size(), f) != bytes.size())
-      problem = "cannot be read";
-  }
-  std::fclose(f);
-  if (!problem.empty()) {
+  if (!ReadWholeFile(path, MaxBytes(), &bytes, &problem)) {
     RaiseFile(path, problem);
     return;
   }
@@ -48,19 +26,11 @@ void WriteFile(BuiltinContext&, Args& a, Variable&) {
     return;
   const std::string& path = Bytes(a[0]);
   const ZeroedBytes& bytes = Store(a[1]);
-  std::string temp = path + ".tmp";
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) {
-    RaiseFile(path, std::strerror(errno));
-    return;
-  }
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = (std::fclose(f) == 0) && ok;
-  ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    RaiseFile(path, std::strerror(errno));
-    std::remove(temp.c_str());
-  }
+  std::string problem;
+  auto fill = [&bytes](std::FILE* f, std::string*) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  };
+  if (!WriteWholeFile(path, fill, &problem)) RaiseFile(path, problem);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The built-ins of values: print, conversions, type and length, hex text,
 // Vectors and Strings.
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -16,7 +17,12 @@ void Print(BuiltinContext& cx, Args& args, Variable&) {
     if (i) line += ' ';
     line += Describe(args[i]);
   }
+  errno = 0;
   cx.out << line << '\n' << std::flush;
+  if (!cx.out)
+    RaiseHostError(ZE_FILE, std::string("print(...): cannot write standard "
+                                        "output: ") +
+                                (errno ? std::strerror(errno) : "failed"));
 }
 
 void ToByte(BuiltinContext&, Args& a, Variable& r) {
@@ -56,7 +62,9 @@ void Hex(BuiltinContext&, Args& a, Variable& r) {
   const unsigned char* d = reinterpret_cast<unsigned char*>(v.GetData());
   zlong n = d ? v.GetLen() : 0;
   if (2LL * n > MaxBytes()) {
-    RaiseNoMemory(MaxBytes());
+    RaiseHostError(ZE_NO_MEMORY, "hex(s): 2 x " + std::to_string(n) +
+                                     " bytes, more than " +
+                                     std::to_string(MaxBytes()));
     return;
   }
   std::string text(static_cast<std::size_t>(2 * n), '0');

@@ -1,6 +1,7 @@
 // Scripts line by line: parse, run, report.
 #include "language/interpreter.h"
 
+#include "language/escape_message.h"
 #include "language/eval.h"
 #include "language/parser.h"
 
@@ -8,7 +9,10 @@ namespace zorl {
 
 Interpreter::Interpreter(Engine& engine, std::ostream& out, std::ostream& err,
                          bool keepGoing)
-    : eval_(new Evaluator(engine, out)), err_(err), keepGoing_(keepGoing) {}
+    : eval_(new Evaluator(engine, out)),
+      out_(out),
+      err_(err),
+      keepGoing_(keepGoing) {}
 
 Interpreter::~Interpreter() = default;
 
@@ -25,8 +29,10 @@ bool Interpreter::CheckLine(const std::string& file, int line,
   Statement s;
   SyntaxError e;
   if (ParseLine(text, &s, &e)) return true;
-  err_ << file << ':' << line << ':' << e.column
-       << ": syntax error: " << e.message << '\n'
+  err_ << EscapeForMessage(file + ':' + std::to_string(line) + ':' +
+                           std::to_string(e.column) +
+                           ": syntax error: " + e.message)
+       << '\n'
        << std::flush;
   return false;
 }
@@ -38,9 +44,10 @@ int Interpreter::RunLine(const std::string& file, int line,
   if (!ParseLine(text, &s, &e)) return CheckLine(file, line, text) ? 0 : 2;
   Errors errors = eval_->Run(s);
   for (const ScriptError& error : errors) {
-    err_ << file << ':' << line << ": error " << error.number;
-    if (!error.text.empty()) err_ << ": " << error.text;
-    err_ << '\n' << std::flush;
+    std::string message = file + ':' + std::to_string(line) + ": error " +
+                          std::to_string(error.number);
+    if (!error.text.empty()) message += ": " + error.text;
+    err_ << EscapeForMessage(message) << '\n' << std::flush;
   }
   return errors.empty() ? 0 : 1;
 }
@@ -65,7 +72,7 @@ int Interpreter::Run(const std::string& file, std::istream& in,
     if (s == 2) return 2;
     if (s == 1) {
       status = 1;
-      if (!keepGoing_) break;
+      if (!keepGoing_ || !out_ || !err_) break;  // output lost: the run ends
     }
   }
   return status;

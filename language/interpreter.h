@@ -27,7 +27,8 @@ class ZORL_API Interpreter {
 
   // Runs a script; the exit status: 0 when it ran to its end without an
   // error, 1 when an error stopped it (with keepGoing: when any error was
-  // raised), 2 for a syntax error. A stream that can be read twice is
+  // raised, and always when out or err can no longer be written), 2 for a
+  // syntax error. A stream that can be read twice is
   // checked whole before its first line runs; otherwise a syntax error
   // stops the script at its line.
   int Run(const std::string& file, std::istream& in, bool checkFirst);
@@ -47,6 +48,7 @@ class ZORL_API Interpreter {
 
  private:
   std::unique_ptr<Evaluator> eval_;
+  std::ostream& out_;
   std::ostream& err_;
   bool keepGoing_;
 };

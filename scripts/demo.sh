@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds zorl and the plug-in and runs the demo: every examples/*.zs script,
 # in a folder that holds the sample pictures. Installs what is missing first
-# (Debian or Ubuntu).
+# (Debian or Ubuntu: g++, cmake, ninja-build, libpng-dev).
 #
 #   bash scripts/demo.sh [OUTDIR]     (default: out/demo)
 set -euo pipefail
@@ -10,22 +10,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=${1:-$root/out/demo}
 build=$root/build-demo
 
-missing=()
-command -v cmake >/dev/null || missing+=(cmake)
-command -v ninja >/dev/null || missing+=(ninja-build)
-command -v g++ >/dev/null || missing+=(g++)
-dpkg -s libpng-dev >/dev/null 2>&1 || missing+=(libpng-dev)
-if ((${#missing[@]})); then
-  if ! command -v apt-get >/dev/null; then
-    echo "demo: please install: ${missing[*]}" >&2
-    exit 1
-  fi
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  echo "demo: installing ${missing[*]}"
-  $sudo apt-get update -q
-  $sudo apt-get install -y -q "${missing[@]}"
-fi
+zorl_builds=demo
+source "$root/scripts/install-deps.sh"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DZORL_TESTS=OFF >/dev/null

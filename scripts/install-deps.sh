@@ -1,19 +1,79 @@
-# Installs the packages the build needs when any is missing (sourced by the
-# demo and test scripts). Uses sudo when not run as root.
-need=()
-have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
-for p in g++ cmake ninja-build libgtest-dev libbenchmark-dev libpng-dev \
-         g++-multilib clang-14 libclang-rt-14-dev valgrind; do
-  have "$p" || need+=("$p")
-done
-i386=()
-for p in libpng-dev:i386 zlib1g-dev:i386; do have "$p" || i386+=("$p"); done
-if [ ${#need[@]} -gt 0 ] || [ ${#i386[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "== installing: ${need[*]} ${i386[*]}"
-  if [ ${#i386[@]} -gt 0 ]; then $sudo dpkg --add-architecture i386; fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
-    "${need[@]}" "${i386[@]}" >/dev/null
+# shellcheck shell=bash
+# Installs the packages that the chosen builds need, when any is missing
+# (sourced by the test and demo scripts, which set zorl_builds first; run on
+# its own it installs for every build). Says what it installs, and waits
+# (five minutes at most) while another install holds the package manager's
+# lock. Uses sudo when not run as root; Debian or Ubuntu.
+#
+#   zorl_builds="normal m32" source scripts/install-deps.sh
+#   bash scripts/install-deps.sh [normal|sanitize|m32|valgrind|fuzz|demo]...
+if [ -z "${zorl_builds:-}" ]; then
+  if [ $# -gt 0 ]; then zorl_builds="$*"; else
+    zorl_builds="normal sanitize m32 valgrind fuzz"
+  fi
 fi
+
+zorl_need=(g++ cmake ninja-build libpng-dev)
+zorl_i386=()
+for zorl_b in $zorl_builds; do
+  case $zorl_b in
+    normal | sanitize) zorl_need+=(libgtest-dev libbenchmark-dev python3) ;;
+    m32) zorl_need+=(g++-multilib googletest python3)
+         zorl_i386=(libpng-dev:i386 zlib1g-dev:i386) ;;
+    valgrind) zorl_need+=(valgrind) ;;
+    fuzz) zorl_need+=(clang-14 libclang-rt-14-dev) ;;
+  esac
+done
+
+zorl_have() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"
+}
+
+# Runs a package-manager command as root; while another install holds the
+# lock it tries again every 5 seconds, for 300 seconds at most (apt-get
+# install waits by itself; apt-get update and dpkg do not).
+zorl_root_wait() {
+  local sudo="" waited=0 out
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  while :; do
+    if out=$($sudo env DEBIAN_FRONTEND=noninteractive "$@" 2>&1); then
+      return 0
+    fi
+    if ! grep -qi "lock" <<<"$out" || [ $waited -ge 300 ]; then
+      echo "$out" >&2
+      echo "== install-deps: failed: $*" >&2
+      return 1
+    fi
+    [ $waited -gt 0 ] ||
+      echo "== another install holds the package manager's lock; waiting (at most 300 s)"
+    sleep 5
+    waited=$((waited + 5))
+  done
+}
+
+# Installs what is missing; false when it could not.
+zorl_install() {
+  local p missing=()
+  for p in "${zorl_need[@]}" "${zorl_i386[@]}"; do
+    zorl_have "$p" || missing+=("$p")
+  done
+  [ ${#missing[@]} -gt 0 ] || return 0
+  if ! command -v apt-get >/dev/null; then
+    echo "== please install: ${missing[*]}" >&2
+    return 1
+  fi
+  echo "== installing for the builds ($zorl_builds): ${missing[*]}"
+  if [ ${#zorl_i386[@]} -gt 0 ] &&
+    ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "== adding the i386 architecture to the package manager (for -m32)"
+    zorl_root_wait dpkg --add-architecture i386 || return 1
+  fi
+  zorl_root_wait apt-get -o DPkg::Lock::Timeout=300 update -qq || return 1
+  zorl_root_wait apt-get -o DPkg::Lock::Timeout=300 install -y -qq \
+    "${missing[@]}" || return 1
+  echo "== installed: ${missing[*]}"
+}
+
+# Sourced, a failure returns; run on its own, it exits.
+# shellcheck disable=SC2317
+zorl_install || return 1 2>/dev/null || exit 1

@@ -2,7 +2,9 @@
 // Each ends with a clear error, never a crash, a hang or an exhausted stack
 // (the cases the script fuzzer guards against).
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <sstream>
@@ -61,6 +63,68 @@ TEST_F(ScriptLimitsTest, NestedVectorsAreCountedWhole) {
             "t.zs:12: error 8: allocation refused: operands of +: a Vector "
             "of more than 65536 elements or 1048576 bytes in all\n");
   EXPECT_EQ(printed, "1024\n");
+}
+
+// Every size a script gives is checked in 64 bits against the limits before
+// anything is allocated, products included; image files too.
+TEST_F(ScriptLimitsTest, SizesAreRefusedBeforeAllocation) {
+  const char* const kMore = ", more than 1048576";
+  const struct {
+    std::string script, error;
+  } cases[] = {
+      {"f = FrameBuffer(2000000000, 2000000000, 3)",
+       "error 8: allocation refused: a buffer of 2000000000 x 2000000000 x 3 "
+       "bytes" +
+           std::string(kMore)},
+      {"f = FrameBuffer(4194304, 2097152, 2097152)",
+       "error 8: allocation refused: a buffer of 4194304 x 2097152 x 2097152 "
+       "bytes" +
+           std::string(kMore)},
+      {"f = FrameBuffer(-1, 2, 3)",
+       "error 3: parameter value refused: a buffer of -1 x 2 x 3 bytes"},
+      {"b = Buffer(-5)",
+       "error 3: parameter value refused: a buffer of -5 "
+       "bytes"},
+      {"v = fill(-1, 0)",
+       "error 3: parameter value refused: fill(n, x): a "
+       "count of -1"},
+      {"v = range(-2147483647, 2147483647)",
+       "error 8: allocation refused: range(a, b): 4294967294 elements"},
+      {"p = Image(1000, 600, 1).Pixels\nx = hex(p)",
+       "error 8: allocation refused: hex(s): 2 x 600000 bytes" +
+           std::string(kMore)},
+      {"p = Image(1000, 600, 1).Pixels\nx = p + p",
+       "error 8: allocation refused: operands of +: a String of 600000 + "
+       "600000 bytes" +
+           std::string(kMore)},
+      {"x = ReadFile(\"big.bin\")",
+       "error 30: file error: big.bin: more than 1048576 bytes"},
+      // A PNG that declares 32000 x 32000 colour pixels: refused before its
+      // pixels are decoded.
+      {"WriteFile(\"big.png\", unhex(\"89504e470d0a1a0a0000000d494844520000"
+       "7d0000007d0008020000000ce0455a000000004944415435af061e\"))\n"
+       "i = ReadImage(\"big.png\")",
+       "error 30: file error: big.png: 32000 x 32000 pixels of depth 3 are "
+       "more than 1048576 bytes"},
+      {"WriteFile(\"hi.pgm\", \"P5\\n2 1\\n100\\n\\x10\\xc8\")\n"
+       "i = ReadImage(\"hi.pgm\")",
+       "error 30: file error: hi.pgm: PGM/PPM sample 200 is above the maximum "
+       "value 100"},
+  };
+  char here[4096];
+  ASSERT_TRUE(getcwd(here, sizeof here));
+  ASSERT_EQ(chdir(::testing::TempDir().c_str()), 0);
+  std::FILE* big = std::fopen("big.bin", "w");
+  ASSERT_TRUE(big);
+  std::fclose(big);
+  ASSERT_EQ(truncate("big.bin", 2 << 20), 0);
+  for (const auto& c : cases) {
+    std::string err = Run(c.script);
+    auto line = std::count(c.script.begin(), c.script.end(), '\n') + 1;
+    EXPECT_EQ(err, "t.zs:" + std::to_string(line) + ": " + c.error + "\n")
+        << c.script;
+  }
+  ASSERT_EQ(chdir(here), 0);
 }
 
 TEST_F(ScriptLimitsTest, VectorsNestAtMostAThousandDeep) {

@@ -2,6 +2,7 @@
 // the order of standard output and standard error, and where it finds the
 // plug-in.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,11 +44,11 @@ TEST(ZorlCli, StatementsFromTheCommandLineAndStandardInput) {
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "1\n<stdin>:2: error 24: unknown variable: q\n");
 
-  // Standard input can't be read twice: a syntax error stops at its line.
+  // Standard input is read whole and checked before its first line runs.
   o = Shell("printf 'print(1)\\nprint(\\n' | " + kZorl + " run - 2>&1");
   EXPECT_EQ(o.status, 2);
   EXPECT_EQ(o.out,
-            "1\n<stdin>:2:7: syntax error: expected an expression, found the "
+            "<stdin>:2:7: syntax error: expected an expression, found the "
             "end of the line\n");
 }
 
@@ -88,6 +89,58 @@ TEST(ZorlCli, UsageErrorsAndHelp) {
   o = Shell(kZorl + " run -e 'print(1)' --plugin /no/such.so 2>&1");
   EXPECT_EQ(o.status, 2);
   EXPECT_EQ(o.out.compare(0, 19, "zorl: /no/such.so: "), 0) << o.out;
+}
+
+// The command's edges: script paths it refuses, writes that fail (the
+// output's too, which ends the run even with --keep-going), a byte-order
+// mark and a NUL in a script, writes through a link, its version.
+TEST(ZorlCli, Edges) {
+  const std::string z = kZorl + " ";
+  const struct {
+    std::string command;
+    int status;
+    std::string out;
+  } cases[] = {
+      {"mkdir -p d && " + z + "run d", 2,
+       "zorl: cannot read d: Is a directory\n"},
+      {z + "run /proc/self/mem", 2,
+       "zorl: cannot read /proc/self/mem: Input/output error\n"},
+      {z + "run /dev/zero", 2,
+       "zorl: cannot read /dev/zero: not a regular file\n"},
+      {"truncate -s 65M big.zs && " + z + "run big.zs", 2,
+       "zorl: cannot read big.zs: more than 67108864 bytes\n"},
+      {z + "run -e 'WriteFile(\"/dev/full\", \"abc\")'", 1,
+       "-e:1: error 30: file error: /dev/full: No space left on device\n"},
+      {z + "run -e 'print(1)' >/dev/full", 1,
+       "-e:1: error 30: file error: print(...): cannot write standard output: "
+       "No space left on device\n"},
+      {"exec 3>&1; { sleep 0.3; " + z +
+           "run --keep-going -e 'print(1)' -e 'print(2)' 2>&3; echo $? >&3; } "
+           "| true",
+       0,
+       "-e:1: error 30: file error: print(...): cannot write standard output: "
+       "Broken pipe\n1\n"},
+      {"printf '\\357\\273\\277print(1)\\n' >bom.zs && " + z + "run bom.zs", 0,
+       "1\n"},
+      {"printf 'print(1)\\000\\n' >nul.zs && " + z + "run nul.zs", 2,
+       "nul.zs:1:9: syntax error: expected an operator, '=' or the end of the "
+       "line, found '\\x00'\n"},
+      {"rm -f real link fresh && echo old >real && chmod 640 real && ln -s "
+       "real link && umask 022 && " +
+           z +
+           "run -e 'WriteFile(\"link\", \"new\")' -e "
+           "'WriteFile(\"fresh\", \"x\")' && cat real && echo && stat -c %A "
+           "link real fresh",
+       0, "new\nlrwxrwxrwx\n-rw-r-----\n-rw-r--r--\n"},
+      {z + "--version", 0, "zorl " ZORL_VERSION "\n"},
+  };
+  for (const auto& c : cases) {
+    Outcome o = Shell("(" + c.command + ") 2>&1");
+    EXPECT_EQ(o.status, c.status) << c.command;
+    EXPECT_EQ(o.out, c.out) << c.command;
+  }
+  struct stat st;  // written directly, never replaced
+  EXPECT_TRUE(stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode));
 }
 
 TEST(ZorlCli, MethodsListsTheModule) {
