@@ -12,6 +12,12 @@ namespace zorl {
 bool CheckImageSize(long long width, long long height, long long depth,
                     std::string* error);
 
+// What a picture of that depth is unless its file says otherwise: the bits
+// of its samples (8, or 16 for depth 2) and its photometric interpretation
+// (MONOCHROME2 for gray, RGB for colour).
+int DefaultBitsStored(long long depth);
+const char* DefaultPhotometric(long long depth);
+
 }  // namespace zorl
 
 #endif

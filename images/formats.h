@@ -6,15 +6,29 @@
 #define ZORL_IMAGES_FORMATS_H
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "engine/image_size.h"
 
 namespace zorl {
 
+// What a scan says about its samples. A picture of another format keeps
+// the defaults: unsigned, no rescale, no window, one frame, and the bits and
+// photometric interpretation that its depth gives.
+struct PixelFacts {
+  bool isSigned = false;
+  int bitsStored = 0;       // 0: those of the depth
+  std::string photometric;  // empty: that of the depth
+  std::optional<double> rescaleSlope, rescaleIntercept;
+  std::optional<double> windowCenter, windowWidth;  // the first values
+  long long frames = 1;
+};
+
 struct ImageData {
   long long width = 0, height = 0, depth = 0;
   std::string pixels;  // width * height * depth bytes, row by row
+  PixelFacts facts;
 };
 
 // Pixels to write: width * height * depth bytes, row by row.

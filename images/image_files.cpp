@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "engine/image_size.h"
+#include "engine/store.h"
+#include "images/dicom.h"
 
 namespace zorl {
 
@@ -51,7 +53,7 @@ bool Fail(std::string* error, const std::string& what) {
 
 }  // namespace
 
-bool ReadImageFile(const std::string& path, ImageData* image,
+bool ReadImageFile(const std::string& path, long long frame, ImageData* image,
                    std::string* error) {
   File file(path, "rb");
   if (!file.get()) return Fail(error, std::strerror(errno));
@@ -59,13 +61,22 @@ bool ReadImageFile(const std::string& path, ImageData* image,
   if (fstat(fileno(file.get()), &st) != 0)
     return Fail(error, std::strerror(errno));
   if (S_ISDIR(st.st_mode)) return Fail(error, std::strerror(EISDIR));
-  unsigned char magic[8] = {};
+  unsigned char magic[132] = {};
   std::size_t got = std::fread(magic, 1, sizeof magic, file.get());
   std::rewind(file.get());
+  long long size = static_cast<long long>(st.st_size);
+  if (got > 0 && (LooksLikeDicom(magic, got) || Extension(path) == "dcm")) {
+    if (size > MaxBytes())
+      return Fail(error, "a DICOM file of more than " +
+                             std::to_string(MaxBytes()) + " bytes");
+    return ReadDicom(path, frame, image, error);
+  }
+  if (frame != 0)
+    return Fail(error, "no frame " + std::to_string(frame) +
+                           ": only DICOM files have more than frame 0");
   static const unsigned char kPng[8] = {0x89, 'P',  'N',  'G',
                                         '\r', '\n', 0x1a, '\n'};
-  long long size = static_cast<long long>(st.st_size);
-  if (got == 8 && std::memcmp(magic, kPng, 8) == 0)
+  if (got >= 8 && std::memcmp(magic, kPng, 8) == 0)
     return ReadPng(file.get(), size, image, error);
   if (got >= 2 && magic[0] == 'P' && (magic[1] == '5' || magic[1] == '6'))
     return ReadPnm(file.get(), size, image, error);
@@ -74,7 +85,7 @@ bool ReadImageFile(const std::string& path, ImageData* image,
                            static_cast<char>(magic[1]) +
                            "); only binary PGM (P5) and PPM (P6) are read");
   return Fail(error, got == 0 ? "empty file, not an image"
-                              : "not a PGM, PPM or PNG image");
+                              : "not a PGM, PPM, PNG or DICOM image");
 }
 
 bool WriteImageFile(const std::string& path, const ImageView& image,
