@@ -161,10 +161,17 @@ void CopyFrame(const std::vector<char>& all, const gdcm::Image& img,
     for (long long p = 0, bit = frame * n; p < n; ++p, ++bit)
       dst[p] = (src[bit / 8] >> (bit % 8)) & 1;
   } else if (image->depth == 2) {  // native 16-bit samples to low byte first
+    // Signed samples of fewer bits take the sign of their top bit (some
+    // codecs leave the bits above it clear).
+    const int spare = 16 - img.GetPixelFormat().GetBitsStored();
+    const bool extend = img.GetPixelFormat().GetPixelRepresentation() == 1 &&
+                        spare > 0 && spare < 16;
     const unsigned char* s = src + frame * n * 2;
     for (long long p = 0; p < n; ++p) {
       uint16_t v;
       std::memcpy(&v, s + 2 * p, 2);
+      if (extend && (v >> (15 - spare) & 1))
+        v = static_cast<uint16_t>(v | (0xFFFFu << (16 - spare)));
       dst[2 * p] = static_cast<unsigned char>(v & 0xFF);
       dst[2 * p + 1] = static_cast<unsigned char>(v >> 8);
     }

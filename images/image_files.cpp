@@ -5,13 +5,13 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 
 #include "engine/image_size.h"
 #include "engine/store.h"
 #include "images/dicom.h"
+#include "images/file_names.h"
 
 namespace zorl {
 
@@ -35,16 +35,6 @@ class File {
  private:
   std::FILE* f_;
 };
-
-std::string Extension(const std::string& path) {
-  std::size_t dot = path.rfind('.');
-  std::size_t slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-    return "";
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(c));
-  return ext;
-}
 
 bool Fail(std::string* error, const std::string& what) {
   *error = what;
