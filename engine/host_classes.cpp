@@ -143,13 +143,11 @@ void ImageNew(VarRegister*, VarRegister* args, int argc, Processor*) {
   pixels.Init(PV_STRING, static_cast<zlong>(size[0] * size[1] * size[2]));
   bool none = size[2] == 0;
   (*self)("Signed") = MakeBoolean(false);
-  (*self)("BitsStored") =
-      MakeLong(none ? 0 : DefaultBitsStored(size[2]));
-  (*self)("Photometric") =
-      MakeString(none ? "" : DefaultPhotometric(size[2]));
+  (*self)("BitsStored") = MakeLong(none ? 0 : DefaultBitsStored(size[2]));
+  (*self)("Photometric") = MakeString(none ? "" : DefaultPhotometric(size[2]));
   (*self)("Frames") = MakeLong(none ? 0 : 1);
-  for (const char* name : {"RescaleSlope", "RescaleIntercept", "WindowCenter",
-                           "WindowWidth"})
+  for (const char* name :
+       {"RescaleSlope", "RescaleIntercept", "WindowCenter", "WindowWidth"})
     (*self)(name) = Variable();
 }
 

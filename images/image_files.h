@@ -1,7 +1,7 @@
 // Image files: binary PGM and PPM (8 and 16 bits), PNG (8- and 16-bit
-// gray, 8-bit colour) and, for reading, DICOM, in the module's pixel formats: depth 1, one byte of
-// gray; depth 2, 16 bits of gray, low byte first; depth 3, the bytes blue,
-// green, red.
+// gray, 8-bit colour) and, for reading, DICOM, in the module's pixel formats:
+// depth 1, one byte of gray; depth 2, 16 bits of gray, low byte first; depth 3,
+// the bytes blue, green, red.
 #ifndef ZORL_IMAGES_IMAGE_FILES_H
 #define ZORL_IMAGES_IMAGE_FILES_H
 

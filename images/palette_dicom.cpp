@@ -27,8 +27,8 @@ bool ElementBytes(const gdcm::DataSet& ds, uint16_t element, std::string* out) {
   return true;
 }
 
-bool Table(const gdcm::DataSet& ds, int k,
-           std::vector<uint8_t>* entries, std::string* error) {
+bool Table(const gdcm::DataSet& ds, int k, std::vector<uint8_t>* entries,
+           std::string* error) {
   static const char* const kNames[3] = {"red", "green", "blue"};
   const uint16_t element = static_cast<uint16_t>(k);
   std::string descriptor, data;

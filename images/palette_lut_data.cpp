@@ -47,9 +47,10 @@ class Segments {
           return Fail(error, "an indirect segment with no value before it");
         std::size_t need = wide_ ? 2 : 4;
         if (words_.size() - at < need) return Ended(error);
-        uint32_t offset = wide_ ? words_[at] | words_[at + 1] << 16
-                                : words_[at] | words_[at + 1] << 8 |
-                                      words_[at + 2] << 16 | words_[at + 3] << 24;
+        uint32_t offset = wide_
+                              ? words_[at] | words_[at + 1] << 16
+                              : words_[at] | words_[at + 1] << 8 |
+                                    words_[at + 2] << 16 | words_[at + 3] << 24;
         at += need;
         std::size_t target = offset / (wide_ ? 2 : 1);
         if (!Expand(target, static_cast<long>(n), depth + 1, out, error))

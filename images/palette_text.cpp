@@ -29,8 +29,10 @@ std::vector<std::string> Fields(const std::string& line) {
   for (char c : line + "\n") {
     if (c == ',' || c == ' ' || c == '\t' || c == '\n' || c == '\r') {
       if (!field.empty() || (comma && c == ',')) fields.push_back(field);
-      if (c == ',') comma = true;
-      else if (!field.empty()) comma = false;
+      if (c == ',')
+        comma = true;
+      else if (!field.empty())
+        comma = false;
       field.clear();
     } else {
       field += c;
@@ -84,9 +86,9 @@ bool Entry(const std::vector<std::string>& fields, long line, double high,
   for (int k = 0; k < 3; ++k) {
     const std::string& f = fields[fields.size() - 3 + k];
     if (!ParseNumber(f, &rgb[k]) || (integers && rgb[k] != std::floor(rgb[k])))
-      return LineFail(error, line,
-                      "\"" + f + "\" is not " +
-                          (integers ? "a whole number" : "a number"));
+      return LineFail(
+          error, line,
+          "\"" + f + "\" is not " + (integers ? "a whole number" : "a number"));
     if (rgb[k] < 0 || rgb[k] > high)
       return LineFail(error, line,
                       f + " is not " + (integers ? "0 to 255" : "0 to 1"));
@@ -96,8 +98,8 @@ bool Entry(const std::vector<std::string>& fields, long line, double high,
 
 bool Count(std::size_t got, std::size_t want, std::string* error) {
   if (got == want) return true;
-  return Fail(error, std::to_string(got) + " entries; " +
-                         std::to_string(want) + " expected");
+  return Fail(error, std::to_string(got) + " entries; " + std::to_string(want) +
+                         " expected");
 }
 
 }  // namespace
@@ -131,6 +133,7 @@ bool ParseCubePalette(const std::string& bytes, Palette* palette,
   long size = 0;
   for (const auto& [number, line] : Lines(bytes)) {
     std::vector<std::string> fields = Fields(line);
+    if (fields.empty()) return LineFail(error, number, "no values");
     const std::string& key = fields[0];
     if (key == "TITLE") continue;
     if (key == "LUT_3D_SIZE")
@@ -147,8 +150,8 @@ bool ParseCubePalette(const std::string& bytes, Palette* palette,
     }
     if (key == "LUT_1D_SIZE") {
       double n = 0;
-      if (size || fields.size() != 2 || !ParseNumber(fields[1], &n) ||
-          n < 2 || n > kMostPaletteEntries || n != std::floor(n))
+      if (size || fields.size() != 2 || !ParseNumber(fields[1], &n) || n < 2 ||
+          n > kMostPaletteEntries || n != std::floor(n))
         return LineFail(error, number,
                         "LUT_1D_SIZE must be given once, 2 to 65536");
       size = static_cast<long>(n);
@@ -161,9 +164,9 @@ bool ParseCubePalette(const std::string& bytes, Palette* palette,
       return LineFail(error, number,
                       std::to_string(fields.size()) + " columns; 3 expected");
     if (palette->red.size() == static_cast<std::size_t>(size))
-      return LineFail(error, number,
-                      "more than LUT_1D_SIZE " + std::to_string(size) +
-                          " entries");
+      return LineFail(
+          error, number,
+          "more than LUT_1D_SIZE " + std::to_string(size) + " entries");
     double rgb[3];
     if (!Entry(fields, number, 1, false, rgb, error)) return false;
     Append(palette, rgb, 255);

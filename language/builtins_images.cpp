@@ -34,12 +34,11 @@ void ReadImage(BuiltinContext& cx, Args& a, Variable& r) {
   obj("Depth") = MakeLong(static_cast<zlong>(image.depth));
   obj("Pixels") = TakeString(std::move(image.pixels));
   obj("Signed") = MakeBoolean(facts.isSigned);
-  obj("BitsStored") = MakeLong(facts.bitsStored
-                                   ? facts.bitsStored
-                                   : DefaultBitsStored(image.depth));
-  obj("Photometric") = MakeString(facts.photometric.empty()
-                                      ? DefaultPhotometric(image.depth)
-                                      : facts.photometric);
+  obj("BitsStored") = MakeLong(
+      facts.bitsStored ? facts.bitsStored : DefaultBitsStored(image.depth));
+  obj("Photometric") =
+      MakeString(facts.photometric.empty() ? DefaultPhotometric(image.depth)
+                                           : facts.photometric);
   obj("RescaleSlope") = Optional(facts.rescaleSlope);
   obj("RescaleIntercept") = Optional(facts.rescaleIntercept);
   obj("WindowCenter") = Optional(facts.windowCenter);

@@ -36,11 +36,11 @@ void ReadPalette(BuiltinContext& cx, Args& a, Variable& r) {
   const std::string path = Bytes(a[0]);
   std::string data = Bytes(bytes), error;
   Palette palette;
-  const unsigned char* head = reinterpret_cast<const unsigned char*>(data.data());
+  const unsigned char* head =
+      reinterpret_cast<const unsigned char*>(data.data());
   bool dicom = LooksLikeDicom(head, data.size()) || Extension(path) == "dcm";
-  bool ok = dicom && !data.empty()
-                ? ParseDicomPalette(data, &palette, &error)
-                : ParsePalette(path, data, &palette, &error);
+  bool ok = dicom && !data.empty() ? ParseDicomPalette(data, &palette, &error)
+                                   : ParsePalette(path, data, &palette, &error);
   if (!ok) {
     RaiseFile(path, error);
     return;
@@ -54,17 +54,16 @@ void ReadPalette(BuiltinContext& cx, Args& a, Variable& r) {
 // One table of WritePalette's arguments: a Vector of numbers 0 to 255.
 bool Table(const char* name, Variable& v, std::vector<uint8_t>* out) {
   static const char* usage = "WritePalette(path, red, green, blue)";
-  if (v.type != PV_VECTOR)
-    return BadArgument(usage, "a Vector expected, ", v);
+  if (v.type != PV_VECTOR) return BadArgument(usage, "a Vector expected, ", v);
   for (zlong i = 0; i < v.GetCount(); ++i) {
     Variable& e = v[i];
     if (!Number(usage, e)) return false;
     double x = e.GetDoubleNumb();
     if (x < 0 || x > 255 || x != static_cast<int>(x)) {
-      RaiseHostError(ZE_BAD_PARAMETER,
-                     std::string("WritePalette: ") + name + " entry " +
-                         std::to_string(i) + " is " + Describe(e) +
-                         ", not a whole number 0 to 255");
+      RaiseHostError(ZE_BAD_PARAMETER, std::string("WritePalette: ") + name +
+                                           " entry " + std::to_string(i) +
+                                           " is " + Describe(e) +
+                                           ", not a whole number 0 to 255");
       return false;
     }
     out->push_back(static_cast<uint8_t>(x));

@@ -14,7 +14,9 @@ missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v ninja >/dev/null || missing+=(ninja-build)
 command -v g++ >/dev/null || missing+=(g++)
-dpkg -s libpng-dev >/dev/null 2>&1 || missing+=(libpng-dev)
+for p in libpng-dev libgdcm-dev python3-pydicom; do
+  dpkg -s $p >/dev/null 2>&1 || missing+=($p)
+done
 if ((${#missing[@]})); then
   if ! command -v apt-get >/dev/null; then
     echo "demo: please install: ${missing[*]}" >&2
@@ -34,6 +36,7 @@ cmake --build "$build" -j2 --target zorl_cmd lut make_phantom
 mkdir -p "$out"
 "$build/make_phantom" "$out"
 cd "$out"
+bash "$root/scripts/link_scans.sh"
 for script in "$root"/examples/*.zs; do
   echo "== zorl run examples/$(basename "$script")"
   "$build/zorl" run "$script"
