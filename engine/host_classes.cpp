@@ -1,7 +1,9 @@
 // The host's own classes: Buffer (a block of memory that scripts hand to
 // methods in place of a String), FrameBuffer (a Buffer of width x height
 // pixels of depth bytes), ColorRef (a colour 0x00BBGGRR), RECT and Image
-// (a picture: Width, Height, Depth and its Pixels as a String).
+// (a picture: Width, Height, Depth and its Pixels as a String, and what a
+// scan says about them: Signed, BitsStored, RescaleSlope, RescaleIntercept,
+// WindowCenter, WindowWidth, Photometric, Frames).
 #include <cstring>
 #include <memory>
 #include <new>
@@ -122,7 +124,8 @@ void RectNew(VarRegister*, VarRegister* args, int argc, Processor*) {
 }
 
 // Image() is an empty picture; Image(w, h, d) has w * h * d zero bytes of
-// pixels, or none when that size is refused.
+// pixels, or none when that size is refused. Its samples are unsigned and of
+// the depth's bits, without rescale or window.
 void ImageNew(VarRegister*, VarRegister* args, int argc, Processor*) {
   Variable* self = Self(args, argc);
   long long size[3] = {0, 0, 0};
@@ -138,6 +141,14 @@ void ImageNew(VarRegister*, VarRegister* args, int argc, Processor*) {
   (*self)("Depth") = MakeLong(static_cast<zlong>(size[2]));
   Variable& pixels = (*self)("Pixels");
   pixels.Init(PV_STRING, static_cast<zlong>(size[0] * size[1] * size[2]));
+  bool none = size[2] == 0;
+  (*self)("Signed") = MakeBoolean(false);
+  (*self)("BitsStored") = MakeLong(none ? 0 : DefaultBitsStored(size[2]));
+  (*self)("Photometric") = MakeString(none ? "" : DefaultPhotometric(size[2]));
+  (*self)("Frames") = MakeLong(none ? 0 : 1);
+  for (const char* name :
+       {"RescaleSlope", "RescaleIntercept", "WindowCenter", "WindowWidth"})
+    (*self)(name) = Variable();
 }
 
 struct HostMethod {

@@ -49,4 +49,10 @@ bool CheckImageSize(long long width, long long height, long long depth,
   return true;
 }
 
+int DefaultBitsStored(long long depth) { return depth == 2 ? 16 : 8; }
+
+const char* DefaultPhotometric(long long depth) {
+  return depth == 3 ? "RGB" : "MONOCHROME2";
+}
+
 }  // namespace zorl

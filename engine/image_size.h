@@ -21,6 +21,12 @@ bool SizeWithin(long long a, long long b, long long c, long long most,
 // "a x b x c" for messages.
 std::string SizeText(long long a, long long b, long long c);
 
+// What a picture of that depth is unless its file says otherwise: the bits
+// of its samples (8, or 16 for depth 2) and its photometric interpretation
+// (MONOCHROME2 for gray, RGB for colour).
+int DefaultBitsStored(long long depth);
+const char* DefaultPhotometric(long long depth);
+
 }  // namespace zorl
 
 #endif

@@ -6,6 +6,7 @@
 #define ZORL_IMAGES_FORMATS_H
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "engine/image_size.h"
@@ -13,11 +14,24 @@
 
 namespace zorl {
 
+// What a scan says about its samples. A picture of another format keeps
+// the defaults: unsigned, no rescale, no window, one frame, and the bits and
+// photometric interpretation that its depth gives.
+struct PixelFacts {
+  bool isSigned = false;
+  int bitsStored = 0;       // 0: those of the depth
+  std::string photometric;  // empty: that of the depth
+  std::optional<double> rescaleSlope, rescaleIntercept;
+  std::optional<double> windowCenter, windowWidth;  // the first values
+  long long frames = 1;
+};
+
 struct ImageData {
   long long width = 0, height = 0, depth = 0;
   // width * height * depth bytes, row by row: the storage of the String
   // that the script receives, so that a picture is held once.
   ZeroedBytes pixels;
+  PixelFacts facts;
 };
 
 // Pixels to write: width * height * depth bytes, row by row.

@@ -5,12 +5,13 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 
 #include "engine/image_size.h"
 #include "engine/whole_file.h"
+#include "images/dicom.h"
+#include "images/file_names.h"
 
 namespace zorl {
 
@@ -35,16 +36,6 @@ class File {
   std::FILE* f_;
 };
 
-std::string Extension(const std::string& path) {
-  std::size_t dot = path.rfind('.');
-  std::size_t slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-    return "";
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(c));
-  return ext;
-}
-
 bool Fail(std::string* error, const std::string& what) {
   *error = what;
   return false;
@@ -52,7 +43,7 @@ bool Fail(std::string* error, const std::string& what) {
 
 }  // namespace
 
-bool ReadImageFile(const std::string& path, ImageData* image,
+bool ReadImageFile(const std::string& path, long long frame, ImageData* image,
                    std::string* error) {
   File file(path, "rb");
   if (!file.get()) return Fail(error, std::strerror(errno));
@@ -60,13 +51,22 @@ bool ReadImageFile(const std::string& path, ImageData* image,
   if (fstat(fileno(file.get()), &st) != 0)
     return Fail(error, std::strerror(errno));
   if (S_ISDIR(st.st_mode)) return Fail(error, std::strerror(EISDIR));
-  unsigned char magic[8] = {};
+  unsigned char magic[132] = {};
   std::size_t got = std::fread(magic, 1, sizeof magic, file.get());
   std::rewind(file.get());
+  long long size = static_cast<long long>(st.st_size);
+  if (got > 0 && (LooksLikeDicom(magic, got) || Extension(path) == "dcm")) {
+    if (size > MaxBytes())
+      return Fail(error, "a DICOM file of more than " +
+                             std::to_string(MaxBytes()) + " bytes");
+    return ReadDicom(path, frame, image, error);
+  }
+  if (frame != 0)
+    return Fail(error, "no frame " + std::to_string(frame) +
+                           ": only DICOM files have more than frame 0");
   static const unsigned char kPng[8] = {0x89, 'P',  'N',  'G',
                                         '\r', '\n', 0x1a, '\n'};
-  long long size = static_cast<long long>(st.st_size);
-  if (got == 8 && std::memcmp(magic, kPng, 8) == 0)
+  if (got >= 8 && std::memcmp(magic, kPng, 8) == 0)
     return ReadPng(file.get(), size, image, error);
   if (got >= 2 && magic[0] == 'P' && (magic[1] == '5' || magic[1] == '6'))
     return ReadPnm(file.get(), size, image, error);
@@ -75,7 +75,7 @@ bool ReadImageFile(const std::string& path, ImageData* image,
                            static_cast<char>(magic[1]) +
                            "); only binary PGM (P5) and PPM (P6) are read");
   return Fail(error, got == 0 ? "empty file, not an image"
-                              : "not a PGM, PPM or PNG image");
+                              : "not a PGM, PPM, PNG or DICOM image");
 }
 
 bool WriteImageFile(const std::string& path, const ImageView& image,

@@ -1,7 +1,7 @@
-// Image files: binary PGM and PPM (8 and 16 bits) and PNG (8- and 16-bit
-// gray, 8-bit colour), in the module's pixel formats: depth 1, one byte of
-// gray; depth 2, 16 bits of gray, low byte first; depth 3, the bytes blue,
-// green, red.
+// Image files: binary PGM and PPM (8 and 16 bits), PNG (8- and 16-bit
+// gray, 8-bit colour) and, for reading, DICOM, in the module's pixel formats:
+// depth 1, one byte of gray; depth 2, 16 bits of gray, low byte first; depth 3,
+// the bytes blue, green, red.
 #ifndef ZORL_IMAGES_IMAGE_FILES_H
 #define ZORL_IMAGES_IMAGE_FILES_H
 
@@ -11,9 +11,10 @@
 
 namespace zorl {
 
-// Reads an image file, whatever its name says, by its first bytes. On
-// failure: false and what is wrong (the caller names the file).
-bool ReadImageFile(const std::string& path, ImageData* image,
+// Reads frame number frame (from 0; other formats have only frame 0) of an
+// image file: the format by its first bytes, or DICOM by the name's .dcm.
+// On failure: false and what is wrong (the caller names the file).
+bool ReadImageFile(const std::string& path, long long frame, ImageData* image,
                    std::string* error);
 
 // Writes an image in the format that the name's extension gives (.pgm,

@@ -5,7 +5,7 @@ namespace zorl {
 
 const Builtin* FindBuiltin(const std::string& name) {
   static const Builtin* const kFamilies[] = {kValueBuiltins, kFileBuiltins,
-                                             kImageBuiltins};
+                                             kImageBuiltins, kPaletteBuiltins};
   for (const Builtin* family : kFamilies)
     for (const Builtin* b = family; b->name; ++b)
       if (name == b->name) return b;

@@ -1,6 +1,8 @@
 // The built-ins of image files: ReadImage and WriteImage.
 #include <utility>
 
+#include "engine/image_size.h"
+#include "engine/values.h"
 #include "images/image_files.h"
 #include "language/builtin_args.h"
 
@@ -8,21 +10,40 @@ namespace zorl {
 
 namespace {
 
+// An optional number: empty when absent.
+Variable Optional(const std::optional<double>& v) {
+  return v ? MakeDouble(*v) : Variable();
+}
+
 void ReadImage(BuiltinContext& cx, Args& a, Variable& r) {
-  if (!Text("ReadImage(path)", a[0])) return;
+  static const char* usage = "ReadImage(path, frame)";
+  if (!Text(usage, a[0]) || (a.size() == 2 && !Number(usage, a[1]))) return;
   const std::string& path = Bytes(a[0]);
+  long long frame = a.size() == 2 ? a[1].GetLongNumb() : 0;
   ImageData image;
   std::string error;
-  if (!ReadImageFile(path, &image, &error)) {
+  if (!ReadImageFile(path, frame, &image, &error)) {
     RaiseFile(path, error);
     return;
   }
+  const PixelFacts& facts = image.facts;
   Variable obj;
   cx.engine.Construct(obj, "Image", {});
   obj("Width") = MakeLong(static_cast<zlong>(image.width));
   obj("Height") = MakeLong(static_cast<zlong>(image.height));
   obj("Depth") = MakeLong(static_cast<zlong>(image.depth));
   obj("Pixels") = TakeString(std::move(image.pixels));
+  obj("Signed") = MakeBoolean(facts.isSigned);
+  obj("BitsStored") = MakeLong(
+      facts.bitsStored ? facts.bitsStored : DefaultBitsStored(image.depth));
+  obj("Photometric") =
+      MakeString(facts.photometric.empty() ? DefaultPhotometric(image.depth)
+                                           : facts.photometric);
+  obj("RescaleSlope") = Optional(facts.rescaleSlope);
+  obj("RescaleIntercept") = Optional(facts.rescaleIntercept);
+  obj("WindowCenter") = Optional(facts.windowCenter);
+  obj("WindowWidth") = Optional(facts.windowWidth);
+  obj("Frames") = MakeLong(static_cast<zlong>(facts.frames));
   r = std::move(obj);
 }
 
@@ -77,7 +98,7 @@ void WriteImage(BuiltinContext&, Args& a, Variable&) {
 }  // namespace
 
 const Builtin kImageBuiltins[] = {
-    {"ReadImage", 1, 1, ReadImage, "ReadImage(path)", true},
+    {"ReadImage", 1, 2, ReadImage, "ReadImage(path, frame)", true},
     {"WriteImage", 2, 5, WriteImage,
      "WriteImage(path, width, height, depth, pixels)", true},
     {nullptr, 0, 0, nullptr, nullptr, false},

@@ -20,6 +20,7 @@ cmake --build "$build" -j2 --target zorl_cmd lut make_phantom
 mkdir -p "$out"
 "$build/make_phantom" "$out"
 cd "$out"
+bash "$root/scripts/link_scans.sh"
 for script in "$root"/examples/*.zs; do
   echo "== zorl run examples/$(basename "$script")"
   "$build/zorl" run "$script"

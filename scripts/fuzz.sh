@@ -2,7 +2,7 @@
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer,
 # UndefinedBehaviorSanitizer) in build-fuzz and runs the method fuzzer and
 # the script fuzzer side by side, one core each, for SECONDS seconds each
-# (default 60). Fails on any finding: a crash, a sanitizer report, a leak, a
+# (default 60), then the palette fuzzer. Fails on any finding: a crash, a sanitizer report, a leak, a
 # timeout or running out of memory; the input is kept in build-fuzz/findings.
 # Usage: bash scripts/fuzz.sh [SECONDS]   (needs clang-14 and libclang-rt-14-dev;
 # ZORL_FUZZ_CXX names another clang++)
@@ -13,7 +13,7 @@ dir=build-fuzz
 
 CXX=${ZORL_FUZZ_CXX:-clang++-14} cmake -S . -B "$dir" -G Ninja -DZORL_FUZZ=ON \
   -DZORL_TESTS=OFF -DZORL_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$dir" -j 2 fuzz_method fuzz_script
+ninja -C "$dir" -j 2 fuzz_method fuzz_script fuzz_palette
 
 mkdir -p "$dir/findings"
 run() {
@@ -43,4 +43,11 @@ for name in method script; do
     tail -40 "$dir/fuzz-$name.log" >&2
   fi
 done
+run palette -max_len=8192 || {
+  status=1
+  echo "fuzz_palette FAILED; the end of $dir/fuzz-palette.log:" >&2
+  tail -40 "$dir/fuzz-palette.log" >&2
+}
+[ $status -ne 0 ] ||
+  echo "fuzz_palette: $(grep -m1 'stat::number_of_executed_units' "$dir/fuzz-palette.log" | awk '{print $2}') runs, no finding"
 exit $status

@@ -17,9 +17,16 @@ zorl_need=(g++ cmake ninja-build libpng-dev)
 zorl_i386=()
 for zorl_b in $zorl_builds; do
   case $zorl_b in
-    normal | sanitize) zorl_need+=(libgtest-dev libbenchmark-dev python3) ;;
-    m32) zorl_need+=(g++-multilib googletest python3)
-         zorl_i386=(libpng-dev:i386 zlib1g-dev:i386) ;;
+    # libgdcm-dev: DICOM images. python3-pydicom (with python3-numpy for
+    # its pixel arrays): the DICOM files and palettes that the tests and the
+    # demo read, and the peer that the tests compare with.
+    normal | sanitize) zorl_need+=(libgtest-dev libbenchmark-dev python3
+                                   libgdcm-dev python3-pydicom python3-numpy) ;;
+    # The DICOM library's -dev packages of two architectures conflict: the
+    # 32-bit build uses the headers of libgdcm-dev and the i386 run-time.
+    m32) zorl_need+=(g++-multilib googletest python3 libgdcm-dev)
+         zorl_i386=(libpng-dev:i386 zlib1g-dev:i386 libgdcm3.0:i386) ;;
+    demo) zorl_need+=(libgdcm-dev python3-pydicom) ;;
     valgrind) zorl_need+=(valgrind) ;;
     fuzz) zorl_need+=(clang-14 libclang-rt-14-dev) ;;
   esac

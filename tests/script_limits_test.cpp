@@ -165,8 +165,8 @@ TEST_F(ScriptLimitsTest, FileBuiltinsCanBeDisabled) {
             "is disabled\n"
             "t.zs:2: error 30: file error: ReadFile(path): file access is "
             "disabled\n"
-            "t.zs:3: error 30: file error: ReadImage(path): file access is "
-            "disabled\n"
+            "t.zs:3: error 30: file error: ReadImage(path, frame): file access "
+            "is disabled\n"
             "t.zs:4: error 30: file error: WriteImage(path, width, height, "
             "depth, pixels): file access is disabled\n");
   EXPECT_EQ(printed, "1\n");

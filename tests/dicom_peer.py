@@ -1,0 +1,150 @@
+#!/usr/bin/env python3
+"""Compares zorl's DICOM reading with pydicom's, on the DICOM files and
+palettes that Debian's python3-pydicom ships: every frame's pixels (byte for
+byte, 16 bits low byte first, colour as blue, green, red), every palette,
+and a gray ramp through LUT3 of each palette against pydicom's
+apply_color_lut. Files one side can't read are listed; each file zorl
+refuses must give one error that names it. Exit 77 (skipped) without pydicom.
+
+    dicom_peer.py ZORL WORKDIR"""
+import glob
+import os
+import subprocess
+import sys
+import warnings
+
+try:
+    import numpy as np
+    import pydicom
+    from pydicom.pixel_data_handlers.util import apply_color_lut
+except ImportError as e:
+    print("skipped: pydicom and numpy are needed (%s)" % e)
+    sys.exit(77)
+
+warnings.simplefilter("ignore")
+DATA = os.path.join(os.path.dirname(pydicom.__file__), "data")
+SANITIZER = ("AddressSanitizer", "LeakSanitizer", "runtime error:")
+
+
+def pydicom_pixels(path):
+    """The frames pydicom decodes, or the reason it can't."""
+    try:
+        ds = pydicom.dcmread(path, force=True)
+        arr = ds.pixel_array
+    except Exception as e:  # pylint: disable=broad-except
+        return None, "%s: %s" % (type(e).__name__, str(e).split("\n")[0][:70])
+    frames = int(ds.get("NumberOfFrames", 1) or 1)
+    return (list(arr) if frames > 1 else [arr]), ds
+
+
+def expected_bytes(frame, ds):
+    if frame.ndim == 3:  # red, green, blue to blue, green, red
+        return np.ascontiguousarray(frame[..., ::-1]).astype("u1").tobytes()
+    if ds.BitsAllocated == 16:
+        return frame.astype("<i2" if ds.PixelRepresentation else "<u2").tobytes()
+    return frame.astype("u1").tobytes()
+
+
+def pydicom_palette(path, values):
+    out = apply_color_lut(np.asarray(values), pydicom.dcmread(path))
+    return (out >> 8 if out.dtype == np.uint16 else out).astype("u1")
+
+
+def main():
+    zorl, work = sys.argv[1], sys.argv[2]
+    os.makedirs(work, exist_ok=True)
+    images = sorted(glob.glob(os.path.join(DATA, "test_files", "*.dcm")))
+    palettes = sorted(glob.glob(os.path.join(DATA, "palettes", "*.dcm")))
+    lines, reads, peers = [], {}, {}
+    for n, path in enumerate(images):
+        frames, ds = pydicom_pixels(path)
+        peers[path] = (frames, ds)
+        for k in range(len(frames) if frames else 1):
+            reads[len(lines) + 1] = (path, k)
+            lines.append('i = ReadImage("%s", %d)' % (path, k))
+            lines.append('WriteFile("%d.%d.raw", i.Pixels)' % (n, k))
+    ct = os.path.join(DATA, "test_files", "CT_small.dcm")
+    reads[len(lines) + 1] = (ct, "no frame 1")
+    lines.append('i = ReadImage("%s", 1)' % ct)
+    for n, path in enumerate(palettes):
+        tables = ", ".join('ReadPalette("%s", %d)' % (path, k) for k in range(3))
+        lines.append('p = LUT3(%s)' % tables)
+        lines.append('WriteFile("p%d.raw", bytes(p.GetTable(0)) + '
+                     'bytes(p.GetTable(1)) + bytes(p.GetTable(2)))' % n)
+        lines.append('p.Convert1To3(rgb, bytes(range(0, 256)))')
+        lines.append('WriteFile("g%d.raw", rgb)' % n)
+    script = os.path.join(work, "peer.zs")
+    with open(script, "w") as f:
+        f.write("\n".join(lines) + "\n")
+    run = subprocess.run([zorl, "run", "peer.zs", "--keep-going"], cwd=work,
+                         capture_output=True, text=True, errors="replace")
+    faults = []
+    if run.returncode not in (0, 1) or any(s in run.stderr for s in SANITIZER):
+        faults.append("zorl exited %d:\n%s" % (run.returncode, run.stderr[-3000:]))
+    errors = {}
+    for line in run.stderr.splitlines():
+        if line.startswith("peer.zs:") and ": error " in line:
+            errors.setdefault(int(line.split(":")[1]), []).append(line)
+
+    same, listed = 0, set()
+    for number, (path, k) in sorted(reads.items()):
+        name = os.path.basename(path)
+        got = errors.get(number, [])
+        if len(got) > 1 or (got and path not in got[0]):
+            faults.append("%s: not one error naming the file: %s" % (name, got))
+        if k == "no frame 1":
+            if not got or "no frame 1" not in got[0]:
+                faults.append("frame 1 of CT_small.dcm did not fail: %s" % got)
+            continue
+        frames, ds = peers[path]
+        raw = os.path.join(work, "%d.%d.raw" % (images.index(path), k))
+        if got and frames is None:
+            print("neither reads %s: zorl: %s; pydicom: %s" % (
+                name, got[0].split(path + ": ")[-1], ds))
+        elif got and name in listed:
+            continue
+        elif got:
+            listed.add(name)
+            print("zorl refuses %s: %s" % (name, got[0].split(path + ": ")[-1]))
+            kind = (ds.SamplesPerPixel, ds.BitsAllocated, ds.PhotometricInterpretation)
+            if kind in ((1, 8, "MONOCHROME2"), (1, 16, "MONOCHROME2"),
+                        (3, 8, "RGB")):
+                faults.append("%s: zorl refuses a kind it reads" % name)
+        elif frames is None:
+            print("pydicom cannot decode %s: %s" % (name, ds))
+        else:
+            want = expected_bytes(frames[k], ds)
+            with open(raw, "rb") as f:
+                have = f.read()
+            if have != want:
+                diff = sum(a != b for a, b in zip(have, want))
+                faults.append("%s frame %d: %d of %d bytes differ (%d read)" % (
+                    name, k, diff, len(want), len(have)))
+            else:
+                same += 1
+                print("same pixels: %s frame %d" % (name, k))
+    for n, path in enumerate(palettes):
+        name = os.path.basename(path)
+        table = pydicom_palette(path, np.arange(256))
+        ramp = pydicom_palette(path, np.arange(256, dtype="u1"))
+        with open(os.path.join(work, "p%d.raw" % n), "rb") as f:
+            have = f.read()
+        with open(os.path.join(work, "g%d.raw" % n), "rb") as f:
+            gray = f.read()
+        if have != table.T.tobytes():
+            faults.append("palette %s differs from pydicom's" % name)
+        elif gray != np.ascontiguousarray(ramp[..., ::-1]).tobytes():
+            faults.append("LUT3 of palette %s differs from apply_color_lut" % name)
+        else:
+            print("same palette and LUT3 colours: %s" % name)
+    if same < 12:
+        faults.append("only %d frames compared" % same)
+    for fault in faults:
+        print("FAULT:", fault)
+    print("%d frames and %d palettes compared, %d faults" % (
+        same, len(palettes), len(faults)))
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
