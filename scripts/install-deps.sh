@@ -3,11 +3,12 @@
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
 for p in g++ cmake ninja-build libgtest-dev libbenchmark-dev libpng-dev \
+         libcairo2-dev fonts-dejavu-core \
          g++-multilib clang-14 libclang-rt-14-dev valgrind; do
   have "$p" || need+=("$p")
 done
 i386=()
-for p in libpng-dev:i386 zlib1g-dev:i386; do have "$p" || i386+=("$p"); done
+for p in libpng-dev:i386 zlib1g-dev:i386 libcairo2-dev:i386; do have "$p" || i386+=("$p"); done
 if [ ${#need[@]} -gt 0 ] || [ ${#i386[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
