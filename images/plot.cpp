@@ -89,6 +89,7 @@ std::vector<double> Ticks(const PlotAxis& axis) {
   double mag = std::pow(10.0, std::floor(std::log10(raw)));
   double norm = raw / mag;
   double step = (norm <= 1 ? 1 : norm <= 2 ? 2 : norm <= 5 ? 5 : 10) * mag;
+  if (axis.integers) step = std::fmax(step, 1);
   for (double t = std::ceil(axis.lo / step) * step; t <= axis.hi + step * 1e-9;
        t += step)
     ticks.push_back(std::fabs(t) < step * 1e-9 ? 0 : t);

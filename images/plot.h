@@ -26,7 +26,8 @@ struct PlotSeries {
 struct PlotAxis {
   double lo = 0, hi = 1;  // the ends of the axis
   std::string label;
-  bool log = false;  // a logarithmic scale (lo > 0)
+  bool log = false;       // a logarithmic scale (lo > 0)
+  bool integers = false;  // ticks at whole numbers only
 };
 
 struct Plot {

@@ -120,7 +120,7 @@ void MakeDir(BuiltinContext&, Args& a, Variable&) {
   if (!Text("MakeDir(path)", a[0])) return;
   const std::string& path = Bytes(a[0]);
   if (path.empty()) {
-    RaiseFile(path, "an empty path");
+    RaiseHostError(ZE_BAD_PARAMETER, "MakeDir(path): an empty path");
     return;
   }
   for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {

@@ -100,6 +100,7 @@ PlotAxis Padded(double lo, double hi, const char* label) {
   x.lo = lo - pad;
   x.hi = hi + pad;
   x.label = label;
+  x.integers = true;
   return x;
 }
 
@@ -199,6 +200,7 @@ void PlotHistogram(BuiltinContext& cx, Args& a, Variable&) {
   plot.x.lo = static_cast<double>(lo) - 0.5;
   plot.x.hi = static_cast<double>(hi) + 0.5;
   plot.x.label = image.depth == 2 ? "stored value" : "pixel value";
+  plot.x.integers = plot.left.integers = true;
   plot.right = OutputAxis();
   PlotFrame f = FrameOf(plot);
   static const unsigned kBarColours[] = {0xD62020, 0x20A020, 0x2040E0};
