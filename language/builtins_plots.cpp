@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/image_size.h"
 #include "images/histogram.h"
 #include "images/plot.h"
 #include "language/builtin_args.h"
@@ -50,16 +51,12 @@ bool ImageArgument(const char* usage, Variable& v, ImageView* image,
     return false;
   long long width = w->GetLongNumb(), height = h->GetLongNumb(),
             depth = d->GetLongNumb();
-  std::string size = std::to_string(width) + " x " + std::to_string(height) +
-                     " x " + std::to_string(depth);
   std::string problem;
-  if (depth < 1 || depth > 3)
-    problem = "an image of depth " + std::to_string(depth) + ", not 1, 2 or 3";
-  else if (width <= 0 || height <= 0)
-    problem = "an empty image (" + size + ")";
-  else if (static_cast<long long>(Store(*px).size()) != width * height * depth)
-    problem =
-        std::to_string(Store(*px).size()) + " bytes of pixels for " + size;
+  if (CheckImageSize(width, height, depth, &problem) &&
+      static_cast<long long>(Store(*px).size()) != width * height * depth)
+    problem = std::to_string(Store(*px).size()) + " bytes of pixels for " +
+              std::to_string(width) + " x " + std::to_string(height) + " x " +
+              std::to_string(depth);
   if (!problem.empty()) {
     RaiseHostError(ZE_BAD_PARAMETER, std::string(usage) + ": " + problem);
     return false;
@@ -160,6 +157,34 @@ PlotSeries Bars(const std::vector<long long>& counts, long long first,
   return s;
 }
 
+// The values a histogram shows. 8-bit values: all of them. 16-bit values:
+// those in the image and those where the table's output changes, and a
+// little more.
+void ValueSpan(const PixelCounts& c, const std::vector<PlotSeries>& curves,
+               long long* lo, long long* hi) {
+  const std::vector<long long>& k = c.counts[0];
+  long long first = c.first, last = c.first + (k.size() == 256 ? 255 : 65535);
+  if (k.size() == 256) {
+    *lo = first;
+    *hi = last;
+    return;
+  }
+  std::size_t a = 0, b = k.size() - 1;
+  while (k[a] == 0) ++a;  // the image has at least one pixel
+  while (k[b] == 0) --b;
+  *lo = first + static_cast<long long>(a);
+  *hi = first + static_cast<long long>(b);
+  double from, to;
+  if (ChangingSpan(curves, &from, &to)) {
+    *lo = std::min(*lo,
+                   static_cast<long long>(std::floor(std::fmax(from, first))));
+    *hi = std::max(*hi, static_cast<long long>(std::ceil(std::fmin(to, last))));
+  }
+  long long pad = std::max(1LL, (*hi - *lo) / 50);
+  *lo = std::max(first, *lo - pad);
+  *hi = std::min(last, *hi + pad);
+}
+
 void PlotHistogram(BuiltinContext& cx, Args& a, Variable&) {
   static const char* usage = "PlotHistogram(path, image, table, log)";
   ImageView image;
@@ -176,41 +201,21 @@ void PlotHistogram(BuiltinContext& cx, Args& a, Variable&) {
     return;
   for (PlotSeries& s : plot.series) s.right = true;
   PixelCounts c = CountPixels(image, isSigned);
-  // 8-bit values: all of them. 16-bit values: those in the image and those
-  // where the table's output changes.
-  long long lo = c.first, hi = c.first + 255;
-  if (image.depth == 2) {
-    const std::vector<long long>& k = c.counts[0];
-    long long used = 0, last = 65535;
-    while (k[static_cast<std::size_t>(used)] == 0) ++used;
-    while (k[static_cast<std::size_t>(last)] == 0) --last;
-    lo = c.first + used;
-    hi = c.first + last;
-    double from, to;
-    if (ChangingSpan(plot.series, &from, &to)) {
-      lo = std::max(c.first,
-                    std::min(lo, static_cast<long long>(std::floor(from))));
-      hi = std::min(c.first + 65535,
-                    std::max(hi, static_cast<long long>(std::ceil(to))));
-    }
-    long long pad = std::max(1LL, (hi - lo) / 50);
-    lo = std::max(c.first, lo - pad);
-    hi = std::min(c.first + 65535, hi + pad);
-  }
+  long long lo, hi;
+  ValueSpan(c, plot.series, &lo, &hi);
   plot.x.lo = static_cast<double>(lo) - 0.5;
   plot.x.hi = static_cast<double>(hi) + 0.5;
   plot.x.label = image.depth == 2 ? "stored value" : "pixel value";
   plot.x.integers = plot.left.integers = true;
   plot.right = OutputAxis();
   PlotFrame f = FrameOf(plot);
-  static const unsigned kBarColours[] = {0xD62020, 0x20A020, 0x2040E0};
   static const char* const kBarLabels[] = {"red pixels", "green pixels",
                                            "blue pixels"};
   std::vector<PlotSeries> bars;
   bool gray = c.counts.size() == 1;
   for (std::size_t k = 0; k < c.counts.size(); ++k) {
     bars.push_back(Bars(c.counts[k], c.first, lo, hi, f.right - f.left,
-                        gray ? 0xB0B0B0 : kBarColours[k], gray ? 1 : 0.4));
+                        gray ? 0xB0B0B0 : kChannelColours[k], gray ? 1 : 0.4));
     bars.back().label = gray ? "pixels" : kBarLabels[k];
   }
   double most = 1;

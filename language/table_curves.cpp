@@ -8,9 +8,10 @@
 
 namespace zorl {
 
+const unsigned kChannelColours[3] = {0xD62020, 0x20A020, 0x2040E0};
+
 namespace {
 
-const unsigned kChannelColours[] = {0xD62020, 0x20A020, 0x2040E0};
 const char* const kChannelNames[] = {"red", "green", "blue"};
 constexpr unsigned kGrayColour = 0x707070;
 

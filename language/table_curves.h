@@ -19,6 +19,9 @@
 
 namespace zorl {
 
+// The colours of red, green and blue.
+extern const unsigned kChannelColours[3];
+
 // Appends the curves of a LUT1, LUT2, LUT3 or LUTC3 to curves, their
 // legend texts beginning with prefix; single-channel tables take the
 // colour `shade`. Anything else, or a table without entries, raises an

@@ -19,8 +19,8 @@ print(f.Width, f.Height, f.Depth, ReadImage("colour.ppm").Width, ReadImage("tabl
 # Bad input: no pixels, pixels of the wrong size, tables without entries,
 # a missing folder (nothing is left behind).
 Histogram(Image())
-e = Image()
-e.Depth = 1
+e = Image(2, 2, 1)
+e.Depth = 4
 Histogram(e)
 g.Pixels = "\x00"
 Histogram(g)
