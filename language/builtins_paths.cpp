@@ -201,8 +201,12 @@ void JoinPath(BuiltinContext&, Args& a, Variable& r) {
       path += s;
     else
       path += "/" + s;
+    if (static_cast<long long>(path.size()) > MaxBytes()) {
+      RaiseNoMemory(MaxBytes());
+      return;
+    }
   }
-  r = MakeString(path);
+  r = TakeString(std::move(path));
 }
 
 bool Texts(const char* usage, Args& a) {

@@ -79,6 +79,11 @@ void Histogram(BuiltinContext&, Args& a, Variable& r) {
   bool isSigned;
   if (!ImageArgument("Histogram(image)", a[0], &image, &isSigned)) return;
   PixelCounts c = CountPixels(image, isSigned);
+  if (static_cast<long long>(c.counts.size() * c.counts[0].size()) >
+      MaxElements()) {
+    RaiseNoMemory(MaxElements());
+    return;
+  }
   if (image.depth == 2) {
     r = MakeVector(
         {MakeLong(static_cast<zlong>(c.first)), CountVector(c.counts[0])});
