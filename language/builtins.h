@@ -33,6 +33,9 @@ extern const Builtin kValueBuiltins[];    // builtins_values.cpp
 extern const Builtin kFileBuiltins[];     // builtins_files.cpp
 extern const Builtin kImageBuiltins[];    // builtins_images.cpp
 extern const Builtin kPaletteBuiltins[];  // builtins_palettes.cpp
+extern const Builtin kPathBuiltins[];     // builtins_paths.cpp
+extern const Builtin kProgressBuiltins[];  // builtins_progress.cpp
+extern const Builtin kPlotBuiltins[];      // builtins_plots.cpp
 
 // The built-in function of that name; null when there is none.
 const Builtin* FindBuiltin(const std::string& name);
