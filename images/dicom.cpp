@@ -21,6 +21,7 @@
 
 #include "engine/image_size.h"
 #include "engine/store.h"
+#include "images/dicom_library.h"
 
 namespace zorl {
 
@@ -47,6 +48,43 @@ std::optional<double> FirstNumber(const gdcm::DataSet& ds, uint16_t group,
   double v = std::strtod(text.c_str(), &end);
   if (end == text.c_str()) return std::nullopt;
   return v;
+}
+
+// The values of a multi-valued decimal string element (empty when absent).
+std::vector<double> Numbers(const gdcm::DataSet& ds, uint16_t group,
+                            uint16_t element) {
+  std::vector<double> out;
+  gdcm::Tag tag(group, element);
+  if (!ds.FindDataElement(tag)) return out;
+  const gdcm::ByteValue* bv = ds.GetDataElement(tag).GetByteValue();
+  if (!bv) return out;
+  std::string text(bv->GetPointer(), bv->GetLength());
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    std::size_t end = text.find('\\', at);
+    if (end == std::string::npos) end = text.size();
+    std::string one = text.substr(at, end - at);
+    char* stop = nullptr;
+    double v = std::strtod(one.c_str(), &stop);
+    if (stop == one.c_str()) return {};
+    out.push_back(v);
+    at = end + 1;
+  }
+  return out;
+}
+
+// Where a slice stands along the normal of its plane: its position
+// (0020,0032) on the cross product of its row and column directions
+// (0020,0037); else its Slice Location (0020,1041).
+std::optional<double> SlicePosition(const gdcm::DataSet& ds) {
+  std::vector<double> p = Numbers(ds, 0x0020, 0x0032);
+  std::vector<double> o = Numbers(ds, 0x0020, 0x0037);
+  if (p.size() == 3 && o.size() == 6) {
+    double n[3] = {o[1] * o[5] - o[2] * o[4], o[2] * o[3] - o[0] * o[5],
+                   o[0] * o[4] - o[1] * o[3]};
+    return p[0] * n[0] + p[1] * n[1] + p[2] * n[2];
+  }
+  return FirstNumber(ds, 0x0020, 0x1041);
 }
 
 // The library's reader with the checks it lacks: it asserts (and so
@@ -107,47 +145,6 @@ int DepthFor(const gdcm::PixelFormat& pf, const std::string& photometric,
              " bits (read are monochrome samples of 1, 8 or 16 bits and "
              "8-bit RGB)";
   return 0;
-}
-
-// The codecs inside the library write their complaints (and notes on
-// retries that succeed) straight to standard error; this file reports its
-// own, so that stream is shut while the library runs.
-class StderrShut {
- public:
-  StderrShut() {
-    std::fflush(stderr);
-    saved_ = dup(2);
-    int null = open("/dev/null", O_WRONLY);
-    if (saved_ >= 0 && null >= 0) dup2(null, 2);
-    if (null >= 0) close(null);
-  }
-  ~StderrShut() {
-    std::fflush(stderr);
-    if (saved_ < 0) return;
-    dup2(saved_, 2);
-    close(saved_);
-  }
-  StderrShut(const StderrShut&) = delete;
-  StderrShut& operator=(const StderrShut&) = delete;
-
- private:
-  int saved_;
-};
-
-// The library's warnings: its reader forgives pixel data cut short (the
-// missing bytes read as zeros) and says so only there.
-std::ostringstream& Warnings() {
-  static std::ostringstream* const warnings = [] {
-    auto* w = new std::ostringstream;  // lives as long as the library
-    gdcm::Trace::SetWarningStream(*w);
-    gdcm::Trace::SetErrorStream(*w);
-    gdcm::Trace::SetDebugStream(*w);
-    gdcm::Trace::WarningOn();
-    gdcm::Trace::ErrorOn();
-    gdcm::Trace::DebugOff();
-    return w;
-  }();
-  return *warnings;
 }
 
 // Copies frame number frame from the decoded buffer of all frames.
@@ -240,6 +237,10 @@ bool Decode(const std::string& path, long long frame, ImageData* image,
   facts.windowCenter = FirstNumber(ds, 0x0028, 0x1050);
   facts.windowWidth = FirstNumber(ds, 0x0028, 0x1051);
   facts.frames = frames;
+  facts.scan = true;
+  facts.frame = frame;
+  facts.instanceNumber = FirstNumber(ds, 0x0020, 0x0013);
+  facts.slicePosition = SlicePosition(ds);
   return true;
 }
 

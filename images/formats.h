@@ -24,6 +24,12 @@ struct PixelFacts {
   std::optional<double> rescaleSlope, rescaleIntercept;
   std::optional<double> windowCenter, windowWidth;  // the first values
   long long frames = 1;
+  // A scan also says which picture of its series it is: the frame read
+  // (from 0), the slice's instance number and its position along the
+  // normal of its plane (millimetres), when the file gives them.
+  bool scan = false;
+  long long frame = 0;
+  std::optional<double> instanceNumber, slicePosition;
 };
 
 struct ImageData {

@@ -1,8 +1,9 @@
-// The built-ins of image files: ReadImage and WriteImage.
+// The built-ins of image files: ReadImage, WriteImage and ListSeries.
 #include <utility>
 
 #include "engine/image_size.h"
 #include "engine/values.h"
+#include "images/dicom_series.h"
 #include "images/image_files.h"
 #include "language/builtin_args.h"
 
@@ -44,6 +45,11 @@ void ReadImage(BuiltinContext& cx, Args& a, Variable& r) {
   obj("WindowCenter") = Optional(facts.windowCenter);
   obj("WindowWidth") = Optional(facts.windowWidth);
   obj("Frames") = MakeLong(static_cast<zlong>(facts.frames));
+  if (facts.scan) {
+    obj("Frame") = MakeLong(static_cast<zlong>(facts.frame));
+    obj("InstanceNumber") = Optional(facts.instanceNumber);
+    obj("SlicePosition") = Optional(facts.slicePosition);
+  }
   r = std::move(obj);
 }
 
@@ -95,12 +101,29 @@ void WriteImage(BuiltinContext&, Args& a, Variable&) {
   if (!WriteImageFile(path, view, &error)) RaiseFile(path, error);
 }
 
+// ListSeries(folder): the folder's DICOM files in the order of their slices.
+void ListSeries(BuiltinContext&, Args& a, Variable& r) {
+  if (!Text("ListSeries(folder)", a[0])) return;
+  const std::string& folder = Bytes(a[0]);
+  std::vector<std::string> paths;
+  std::string error;
+  if (!ListDicomSeries(folder, 100000, &paths, &error)) {
+    RaiseFile(folder, error);
+    return;
+  }
+  std::vector<Variable> list;
+  list.reserve(paths.size());
+  for (const std::string& p : paths) list.push_back(MakeString(p));
+  r = MakeVector(std::move(list));
+}
+
 }  // namespace
 
 const Builtin kImageBuiltins[] = {
     {"ReadImage", 1, 2, ReadImage, "ReadImage(path, frame)", true},
     {"WriteImage", 2, 5, WriteImage,
      "WriteImage(path, width, height, depth, pixels)", true},
+    {"ListSeries", 1, 1, ListSeries, "ListSeries(folder)", true},
     {nullptr, 0, 0, nullptr, nullptr, false},
 };
 

@@ -8,6 +8,7 @@ refuses must give one error that names it. Exit 77 (skipped) without pydicom.
 
     dicom_peer.py ZORL WORKDIR"""
 import glob
+import json
 import os
 import subprocess
 import sys
@@ -48,6 +49,42 @@ def expected_bytes(frame, ds):
 def pydicom_palette(path, values):
     out = apply_color_lut(np.asarray(values), pydicom.dcmread(path))
     return (out >> 8 if out.dtype == np.uint16 else out).astype("u1")
+
+
+def series_order(folder):
+    """The slices of a folder as a series: along their common normal when
+    every slice has a position and the same orientation, else by instance
+    number."""
+    slices = []
+    for path in sorted(glob.glob(os.path.join(folder, "*"))):
+        try:
+            slices.append((path, pydicom.dcmread(path, stop_before_pixels=True)))
+        except Exception:  # not DICOM: left out, as ListSeries does
+            pass
+    orient = {tuple(ds.get("ImageOrientationPatient") or ()) for _, ds in slices}
+    if len(orient) == 1 and all("ImagePositionPatient" in ds for _, ds in slices):
+        o = np.array(orient.pop(), dtype=float)
+        normal = np.cross(o[:3], o[3:])
+        key = lambda s: float(np.dot(np.array(s[1].ImagePositionPatient, float), normal))
+    else:
+        key = lambda s: float(s[1].get("InstanceNumber") or 1e300)
+    return [path for path, _ in sorted(slices, key=key)]
+
+
+def check_series(zorl, faults):
+    """ListSeries against the order above, for every folder of slices."""
+    count = 0
+    for folder in sorted(glob.glob(os.path.join(DATA, "test_files", "dicomdirtests", "*", "*"))):
+        want = series_order(folder)
+        if len(want) < 2:
+            continue
+        run = subprocess.run([zorl, "run", "-e", 'print(ListSeries("%s"))' % folder],
+                             capture_output=True, text=True)
+        have = json.loads(run.stdout) if run.returncode == 0 else run.stderr
+        if have != want:
+            faults.append("series %s: %s, not %s" % (folder, have, want))
+        count += 1
+    return count
 
 
 def main():
@@ -139,10 +176,11 @@ def main():
             print("same palette and LUT3 colours: %s" % name)
     if same < 12:
         faults.append("only %d frames compared" % same)
+    series = check_series(zorl, faults)
     for fault in faults:
         print("FAULT:", fault)
-    print("%d frames and %d palettes compared, %d faults" % (
-        same, len(palettes), len(faults)))
+    print("%d frames, %d palettes and %d series compared, %d faults" % (
+        same, len(palettes), series, len(faults)))
     return 1 if faults else 0
 
 
