@@ -1,5 +1,5 @@
 // Throughput of the buffer conversions, each called through the engine as a
-// script calls it, on a 1 MiB and a 64 MiB source. kernels_bench.cpp times
+// script calls it, on sources of 64 KiB, 1 MiB and 64 MiB. kernels_bench.cpp times
 // the kernels alone, memcpy and cv::LUT. Run:
 //   build/bench/lut_bench --benchmark_counters_tabular=true
 //   python3 scripts/bench_table.py build/bench/lut_bench   (a table)
@@ -86,15 +86,22 @@ const Conversion kConversions[] = {
     {"LUTC3", "Convert2To2", 2, false},
 };
 
+void Add(const Conversion& c, std::size_t bytes) {
+  benchmark::RegisterBenchmark(
+      (std::string(c.cls) + "::" + c.method + "/" + lutbench::SizeName(bytes))
+          .c_str(),
+      c.returning ? Returning : Into, c.cls, c.method, c.pixelBytes, bytes)
+      ->UseRealTime();
+}
+
 bool Register() {
-  for (std::size_t bytes : {lutbench::kSmall, lutbench::kLarge})
-    for (const Conversion& c : kConversions)
-      benchmark::RegisterBenchmark((std::string(c.cls) + "::" + c.method + "/" +
-                                    lutbench::SizeName(bytes))
-                                       .c_str(),
-                                   c.returning ? Returning : Into, c.cls,
-                                   c.method, c.pixelBytes, bytes)
-          ->UseRealTime();
+  for (std::size_t bytes : lutbench::kSizes)
+    for (const Conversion& c : kConversions) Add(c, bytes);
+  // A small call against the same call without pixels (the engine's and the
+  // frame's share) and the kernel alone (kernels_bench.cpp).
+  const Conversion& lut3Bytes = kConversions[4];
+  Add(lut3Bytes, lutbench::kTiny);
+  Add(lut3Bytes, 0);
   return true;
 }
 
