@@ -15,10 +15,10 @@ namespace lutbench {
 
 // The source sizes the benchmarks run on: in the first-level cache, in the
 // second, and far beyond the last.
-constexpr std::size_t kTiny = std::size_t(4) << 10;    // 4 KiB
+constexpr std::size_t kTiny = std::size_t(4) << 10;     // 4 KiB
 constexpr std::size_t kMedium = std::size_t(64) << 10;  // 64 KiB
-constexpr std::size_t kSmall = std::size_t(1) << 20;   // 1 MiB
-constexpr std::size_t kLarge = std::size_t(64) << 20;  // 64 MiB
+constexpr std::size_t kSmall = std::size_t(1) << 20;    // 1 MiB
+constexpr std::size_t kLarge = std::size_t(64) << 20;   // 64 MiB
 constexpr std::size_t kSizes[] = {kMedium, kSmall, kLarge};
 
 inline std::string SizeName(std::size_t bytes) {

@@ -1,6 +1,6 @@
 // Throughput of the buffer conversions, each called through the engine as a
-// script calls it, on sources of 64 KiB, 1 MiB and 64 MiB. kernels_bench.cpp times
-// the kernels alone, memcpy and cv::LUT. Run:
+// script calls it, on sources of 64 KiB, 1 MiB and 64 MiB. kernels_bench.cpp
+// times the kernels alone, memcpy and cv::LUT. Run:
 //   build/bench/lut_bench --benchmark_counters_tabular=true
 //   python3 scripts/bench_table.py build/bench/lut_bench   (a table)
 #include <cstdlib>

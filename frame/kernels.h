@@ -36,6 +36,12 @@ const LutKernels* KernelsAt(int level);
 // The kernels chosen at load time: the best level available.
 const LutKernels& Kernels();
 
+// Outputs of at least this many bytes are written with streaming stores,
+// which bypass the caches: an output that large would only push the source
+// and everything else out of them. Settable so that tests can cross it.
+std::size_t StreamingFrom();
+void SetStreamingFrom(std::size_t bytes);
+
 // The levels, each defined in its own file (null where not built).
 extern const LutKernels kScalarKernels;
 void ScalarMap8(const u8* t, const u8* src, u8* dst, std::size_t n);
