@@ -52,7 +52,17 @@ bool AgreesOnSample(const LutKernels& k) {
   if (want != got) return false;
   s.avg3to1(t0, t1, t2, in, w, n);
   k.avg3to1(t0, t1, t2, in, g, n);
-  return want == got;
+  if (want != got) return false;
+  // 2-byte pixels from -20 to 679 through 700 entries from 20, one of them
+  // outside: the same pixels written, the same one found.
+  for (std::size_t i = 0; i < n; ++i) {
+    int p = static_cast<int>(src[i] * 700 / 256) - 20;
+    if (i == 150) p = 680;
+    src[2 * i] = static_cast<u8>(p);
+    src[2 * i + 1] = static_cast<u8>(p >> 8);
+  }
+  return s.words8(t0, 700, 20, in, w, n) == k.words8(t0, 700, 20, in, g, n) &&
+         want == got;
 }
 
 bool AgreesWithScalar(const LutKernels& k) {

@@ -27,6 +27,12 @@ struct LutKernels {
   // dst[i] = (t0[src[3i]] + t1[src[3i+1]] + t2[src[3i+2]]) / 3
   void (*avg3to1)(const u8* t0, const u8* t1, const u8* t2, const u8* src,
                   u8* dst, std::size_t n);
+  // dst[i] = t[j] for the signed 16-bit pixels p at src (low byte first),
+  // j = p + base as a 32-bit sum that wraps, up to the first pixel whose j,
+  // read as unsigned, is not below len (so a negative j stops too).
+  // Returns the pixels written: n, or the index of that pixel.
+  std::size_t (*words8)(const u8* t, std::uint32_t len, std::uint32_t base,
+                        const u8* src, u8* dst, std::size_t n);
 };
 
 enum KernelLevel { kKernelScalar = 0, kKernelAvx2 = 1, kKernelAvx512Vbmi = 2 };
@@ -51,6 +57,8 @@ void ScalarMap3To3(const u8* t0, const u8* t1, const u8* t2, const u8* src,
                    u8* dst, std::size_t n);
 void ScalarAvg3To1(const u8* t0, const u8* t1, const u8* t2, const u8* src,
                    u8* dst, std::size_t n);
+std::size_t ScalarWords8(const u8* t, std::uint32_t len, std::uint32_t base,
+                         const u8* src, u8* dst, std::size_t n);
 const LutKernels* Avx2Kernels();
 const LutKernels* Avx512VbmiKernels();
 

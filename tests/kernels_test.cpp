@@ -98,6 +98,41 @@ TEST_P(KernelsTest, EveryLengthAndAlignment) {
   EXPECT_EQ(w, g);
 }
 
+// 2-byte pixels: the same bytes and the same first pixel outside the
+// table, wherever it falls in a vector step, for tables short and long; the
+// pixels reach the last entries, which the gather may not read past.
+TEST_P(KernelsTest, WordsStopAtTheFirstPixelOutside) {
+  struct Case {
+    std::uint32_t len, base;
+    int bad;  // a pixel whose entry is outside
+  };
+  const Case kCases[] = {{700, 20, 680},
+                         {700, 20, -21},
+                         {3, 0, 3},
+                         {256, 0xFFFFFF00u, -32768},
+                         {2048, 0, -1}};
+  const std::vector<u8> table = Random(2048);
+  for (const Case& c : kCases)
+    for (std::size_t n = 0; n <= 70; ++n)
+      for (std::size_t bad = 0; bad <= n; ++bad) {
+        std::vector<u8> src(2 * n + 1), want(n + 1, 5), got = want;
+        for (std::size_t i = 0; i < n; ++i) {
+          int p = i == bad
+                      ? c.bad
+                      : static_cast<int>(c.len - 1 - rng_() % 4 * (i % 2)) -
+                            static_cast<int>(c.base);
+          src[1 + 2 * i] = static_cast<u8>(p);
+          src[2 + 2 * i] = static_cast<u8>(p >> 8);
+        }
+        std::size_t a = s_.words8(table.data(), c.len, c.base, src.data() + 1,
+                                  want.data(), n);
+        std::size_t b = k_->words8(table.data(), c.len, c.base, src.data() + 1,
+                                   got.data(), n);
+        ASSERT_EQ(a, b) << "len=" << c.len << " n=" << n << " bad=" << bad;
+        ASSERT_EQ(want, got) << "len=" << c.len << " n=" << n << " bad=" << bad;
+      }
+}
+
 TEST_P(KernelsTest, ExtremeEntriesAverageExactly) {
   // Sums from 0 to 765 through the division by three.
   std::vector<u8> src(3 * 766);
