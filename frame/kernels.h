@@ -33,6 +33,11 @@ struct LutKernels {
   // Returns the pixels written: n, or the index of that pixel.
   std::size_t (*words8)(const u8* t, std::uint32_t len, std::uint32_t base,
                         const u8* src, u8* dst, std::size_t n);
+  // dst[i] = level[s] for the sum s = src[3i] + src[3i+1] + src[3i+2], up
+  // to the first pixel whose s is outside [lo, hi) (0 <= lo <= hi <= 766);
+  // level has 768 entries. Returns the pixels written.
+  std::size_t (*sums8)(const u8* level, unsigned lo, unsigned hi, const u8* src,
+                       u8* dst, std::size_t n);
 };
 
 enum KernelLevel { kKernelScalar = 0, kKernelAvx2 = 1, kKernelAvx512Vbmi = 2 };
@@ -59,6 +64,8 @@ void ScalarAvg3To1(const u8* t0, const u8* t1, const u8* t2, const u8* src,
                    u8* dst, std::size_t n);
 std::size_t ScalarWords8(const u8* t, std::uint32_t len, std::uint32_t base,
                          const u8* src, u8* dst, std::size_t n);
+std::size_t ScalarSums8(const u8* level, unsigned lo, unsigned hi,
+                        const u8* src, u8* dst, std::size_t n);
 const LutKernels* Avx2Kernels();
 const LutKernels* Avx512VbmiKernels();
 

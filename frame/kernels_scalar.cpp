@@ -43,5 +43,16 @@ std::size_t ScalarWords8(const u8* t, std::uint32_t len, std::uint32_t base,
   return n;
 }
 
+std::size_t ScalarSums8(const u8* level, unsigned lo, unsigned hi,
+                        const u8* src, u8* dst, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned s = src[3 * i] + src[3 * i + 1] + src[3 * i + 2];
+    if (s - lo >= hi - lo) return i;
+    dst[i] = level[s];
+  }
+  return n;
+}
+
 const LutKernels kScalarKernels = {"scalar",      ScalarMap8,    ScalarMap8To3,
-                                   ScalarMap3To3, ScalarAvg3To1, ScalarWords8};
+                                   ScalarMap3To3, ScalarAvg3To1, ScalarWords8,
+                                   ScalarSums8};

@@ -133,6 +133,27 @@ TEST_P(KernelsTest, WordsStopAtTheFirstPixelOutside) {
       }
 }
 
+// 3-byte pixels by their sums: the same bytes and the same first pixel
+// whose sum is outside the valid run, wherever it falls in a step.
+TEST_P(KernelsTest, SumsStopAtTheFirstPixelOutside) {
+  const std::vector<u8> level = Random(768);
+  const unsigned kRuns[][2] = {{0, 766}, {3, 700}, {0, 0}, {765, 766}};
+  for (const auto& run : kRuns)
+    for (std::size_t n : {0, 1, 63, 64, 65, 127, 128, 130, 200})
+      for (std::size_t bad = 0; bad <= n;
+           bad += (bad < 3 || n - bad < 3 ? 1 : 7)) {
+        std::vector<u8> src = Random(3 * n), want(n + 1, 5), got = want;
+        if (bad < n)  // all 0 (sum 0) or all 255 (sum 765)
+          std::fill(&src[3 * bad], &src[3 * bad + 3], run[0] > 0 ? 0 : 255);
+        std::size_t a =
+            s_.sums8(level.data(), run[0], run[1], src.data(), want.data(), n);
+        std::size_t b =
+            k_->sums8(level.data(), run[0], run[1], src.data(), got.data(), n);
+        ASSERT_EQ(a, b) << "n=" << n << " bad=" << bad << " lo=" << run[0];
+        ASSERT_EQ(want, got) << "n=" << n << " bad=" << bad << " lo=" << run[0];
+      }
+}
+
 TEST_P(KernelsTest, ExtremeEntriesAverageExactly) {
   // Sums from 0 to 765 through the division by three.
   std::vector<u8> src(3 * 766);

@@ -126,26 +126,24 @@ void Lutc3Convert2To1(VarRegister*, VarRegister* args, int argc,
 }
 
 // The pixel's sum index plus three times BaseLine. The component sum takes
-// 766 values, so the outputs of those indexes are made once per call.
+// 766 values, so the outputs of those indexes are made once per call; the
+// valid sums are a run.
 void Lutc3Convert3To1(VarRegister*, VarRegister* args, int argc,
                       Processor* proc) {
   ConvertFrame f;
   if (!OpenFrame(args, argc, proc, kFrom3, &f)) return;
   Lutc3View t = Lutc3Of(f.table);
-  unsigned char level[766];
-  bool ok[766];
-  for (int sum = 0; sum < 766; ++sum) {
-    long long j = sum + 3LL * f.base;
-    ok[sum] = j >= 0 && j < t.m;
-    level[sum] = ok[sum] ? Lutc3Level(t, j) : 0;
-  }
-  const unsigned char* s = f.src;
-  for (zlong i = 0; i < f.c; ++i, s += 3) {
-    int sum = s[0] + s[1] + s[2];
-    if (!ok[sum]) {
-      ReportBytes(i, s);
-      return;
-    }
-    f.dst[i] = level[sum];
-  }
+  const long long shift = 3LL * f.base;  // sum + shift is the entry
+  auto clamp = [](long long x, long long lo) {
+    return x < lo ? lo : x > 766 ? 766 : x;
+  };
+  const long long lo = clamp(-shift, 0), hi = clamp(t.m - shift, lo);
+  unsigned char level[768] = {};
+  for (long long sum = lo; sum < hi; ++sum)
+    level[sum] = Lutc3Level(t, sum + shift);
+  std::size_t n = static_cast<std::size_t>(f.c);
+  std::size_t done =
+      Kernels().sums8(level, static_cast<unsigned>(lo),
+                      static_cast<unsigned>(hi), f.src, f.dst, n);
+  if (done < n) ReportBytes(static_cast<zlong>(done), f.src + 3 * done);
 }
