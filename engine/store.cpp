@@ -78,10 +78,11 @@ struct Spares {
   bool closed = false;  // at exit: blocks go back to the system at once
 };
 
-Spares& TheSpares() {
-  static Spares s;
-  return s;
-}
+// Constant-initialised, and declared before the object that empties it at
+// exit, so that it is destroyed after that one.
+Spares g_spares;
+
+Spares& TheSpares() { return g_spares; }
 
 // Returns the spares to the system when the program ends; blocks released
 // after that are returned at once.
