@@ -13,12 +13,18 @@
 
 namespace lutbench {
 
-// The source sizes every benchmark runs on.
-constexpr std::size_t kSmall = std::size_t(1) << 20;   // 1 MiB
-constexpr std::size_t kLarge = std::size_t(64) << 20;  // 64 MiB
+// The source sizes the benchmarks run on: in the first-level cache, in the
+// second, and far beyond the last.
+constexpr std::size_t kTiny = std::size_t(4) << 10;     // 4 KiB
+constexpr std::size_t kMedium = std::size_t(64) << 10;  // 64 KiB
+constexpr std::size_t kSmall = std::size_t(1) << 20;    // 1 MiB
+constexpr std::size_t kLarge = std::size_t(64) << 20;   // 64 MiB
+constexpr std::size_t kSizes[] = {kMedium, kSmall, kLarge};
 
-inline const char* SizeName(std::size_t bytes) {
-  return bytes == kSmall ? "1MiB" : "64MiB";
+inline std::string SizeName(std::size_t bytes) {
+  if (bytes >= kSmall) return std::to_string(bytes >> 20) + "MiB";
+  if (bytes >= 1024) return std::to_string(bytes >> 10) + "KiB";
+  return std::to_string(bytes) + "B";
 }
 
 // n random bytes, made once per size and kept.

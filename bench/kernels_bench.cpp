@@ -116,59 +116,70 @@ void RunCheckedWords(benchmark::State& state, std::size_t bytes) {
 
 #ifdef LUT_BENCH_OPENCV
 // cv::LUT of a 256-entry table: one channel (channels = 1), or a table of
-// three channels on 3-byte pixels (channels = 3).
+// three channels on 3-byte pixels (channels = 3), on an image of rows of
+// 1024 pixels, which OpenCV splits between its threads by rows. threads = 0
+// runs with every thread OpenCV has.
 void RunCvLut(benchmark::State& state, int channels, int threads,
               std::size_t bytes) {
   const std::string& bytesIn = lutbench::RandomBytes(bytes);
-  int pixels = static_cast<int>(bytes / channels);
+  const int width = 1024;
+  int rows = static_cast<int>(bytes / (channels * width));
+  if (rows == 0) rows = 1;
   int type = CV_MAKETYPE(CV_8U, channels);
-  cv::Mat src(1, pixels, type, const_cast<char*>(bytesIn.data()));
+  cv::Mat src(rows, width, type, const_cast<char*>(bytesIn.data()));
   cv::Mat table(1, 256, type, const_cast<u8*>(Tables()));
-  cv::Mat dst(1, pixels, type, cv::Scalar::all(1));
+  cv::Mat dst(rows, width, type, cv::Scalar::all(1));
   int before = cv::getNumThreads();
-  cv::setNumThreads(threads);
+  cv::setNumThreads(threads == 0 ? cv::getNumberOfCPUs() : threads);
   Throughput clock;
   for (auto _ : state) {
     cv::LUT(src, table, dst);
     benchmark::DoNotOptimize(dst.data);
     benchmark::ClobberMemory();
   }
-  clock.Report(state, bytes, static_cast<std::size_t>(pixels));
+  std::size_t pixels = static_cast<std::size_t>(rows) * width;
+  clock.Report(state, pixels * channels, pixels);
   cv::setNumThreads(before);
 }
 #endif
 
 const char* const kLevelNames[] = {"scalar", "avx2", "avx512vbmi"};
 
+void AddKernels(std::size_t bytes, int firstJob, int lastJob) {
+  std::string size = lutbench::SizeName(bytes);
+  for (int level = kKernelScalar; level <= kKernelAvx512Vbmi; ++level) {
+    const LutKernels* k = KernelsAt(level);
+    if (!k) continue;
+    for (int job = firstJob; job <= lastJob; ++job)
+      benchmark::RegisterBenchmark((std::string("kernel ") + kJobs[job].name +
+                                    "/" + kLevelNames[level] + "/" + size)
+                                       .c_str(),
+                                   RunKernel, k, static_cast<Job>(job), bytes)
+          ->UseRealTime();
+  }
+}
+
 bool Register() {
-  for (std::size_t bytes : {lutbench::kSmall, lutbench::kLarge}) {
+  for (std::size_t bytes : lutbench::kSizes) {
     std::string size = lutbench::SizeName(bytes);
     benchmark::RegisterBenchmark(("memcpy/" + size).c_str(), RunMemcpy, bytes)
         ->UseRealTime();
-    for (int level = kKernelScalar; level <= kKernelAvx512Vbmi; ++level) {
-      const LutKernels* k = KernelsAt(level);
-      if (!k) continue;
-      for (int job = kMap8; job <= kAvg3To1; ++job)
-        benchmark::RegisterBenchmark((std::string("kernel ") + kJobs[job].name +
-                                      "/" + kLevelNames[level] + "/" + size)
-                                         .c_str(),
-                                     RunKernel, k, static_cast<Job>(job), bytes)
-            ->UseRealTime();
-    }
+    AddKernels(bytes, kMap8, kAvg3To1);
     benchmark::RegisterBenchmark(("plain checked 2-byte loop/" + size).c_str(),
                                  RunCheckedWords, bytes)
         ->UseRealTime();
 #ifdef LUT_BENCH_OPENCV
     for (int channels : {1, 3})
-      for (int threads : {1, -1})
+      for (int threads : {1, 0})
         benchmark::RegisterBenchmark(
             (std::string("cv::LUT ") + (channels == 1 ? "8UC1" : "8UC3") +
-             (threads == 1 ? "/1 thread/" : "/default threads/") + size)
+             (threads == 1 ? "/1 thread/" : "/all threads/") + size)
                 .c_str(),
             RunCvLut, channels, threads, bytes)
             ->UseRealTime();
 #endif
   }
+  AddKernels(lutbench::kTiny, kMap8, kMap8);
   return true;
 }
 

@@ -1,15 +1,23 @@
 // String storage: blocks that come zeroed. Blocks below 32 MiB come from
 // calloc, which clears only memory that the heap reuses (fresh pages are
-// zero already); larger ones are anonymous mappings, whose pages the system
-// zeroes when they are first touched, in huge pages where it can, so that a
-// large new String costs no memset and far fewer page faults.
+// zero already); larger ones are anonymous mappings, in huge pages where the
+// system can. A released block of 256 KiB and more is kept as a spare
+// (a few, up to a total) and handed out again, cleared, for a String that
+// fits it: a program that converts one large image after another then
+// neither returns its memory to the system and faults it back in page by
+// page on every call, nor grows.
 #include "engine/store.h"
 
 #include <sys/mman.h>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -24,9 +32,9 @@ std::size_t MappedSize(std::size_t size) {
   return (size + kHugePage - 1) / kHugePage * kHugePage;
 }
 
-// size zero bytes, or null. A mapping starts on a huge-page boundary, so
-// that the system may back it with huge pages.
-char* ZeroedBlock(std::size_t size) {
+// size bytes of the system's, zero, or null. A mapping starts on a
+// huge-page boundary, so that the system may back it with huge pages.
+char* SystemBlock(std::size_t size) {
   if (size < kMappedFrom) return static_cast<char*>(std::calloc(size, 1));
   std::size_t len = MappedSize(size);
   if (len < size || len + kHugePage < len) return nullptr;
@@ -44,11 +52,137 @@ char* ZeroedBlock(std::size_t size) {
   return start + skip;
 }
 
-void FreeBlock(char* p, std::size_t size) {
+void SystemFree(char* p, std::size_t size) {
   if (size < kMappedFrom)
     std::free(p);
   else
     munmap(p, MappedSize(size));
+}
+
+// The spare blocks. A block of `size` bytes serves a request of `want`
+// bytes when want <= size <= want + want / 4, so that a spare is not
+// wasted on a much smaller String.
+constexpr std::size_t kSpareFrom = std::size_t(256) << 10;
+constexpr int kMaxSpares = 4;
+constexpr std::size_t kMaxSpareBytes = std::size_t(256) << 20;
+
+struct Spare {
+  char* p;
+  std::size_t size;
+};
+
+struct Spares {
+  std::mutex lock;
+  Spare kept[kMaxSpares] = {};
+  std::size_t bytes = 0;
+  bool closed = false;  // at exit: blocks go back to the system at once
+};
+
+// Constant-initialised, and declared before the object that empties it at
+// exit, so that it is destroyed after that one.
+Spares g_spares;
+
+Spares& TheSpares() { return g_spares; }
+
+// Returns the spares to the system when the program ends; blocks released
+// after that are returned at once.
+struct SparesAtExit {
+  ~SparesAtExit() {
+    Spares& s = TheSpares();
+    std::lock_guard<std::mutex> hold(s.lock);
+    for (Spare& k : s.kept)
+      if (k.p) SystemFree(k.p, k.size);
+    s.closed = true;
+    s.bytes = 0;
+  }
+} g_sparesAtExit;
+
+// A spare that serves want bytes, taken out of the spares; null when none.
+char* TakeSpare(std::size_t want, std::size_t* size) {
+  if (want < kSpareFrom) return nullptr;
+  Spares& s = TheSpares();
+  std::lock_guard<std::mutex> hold(s.lock);
+  for (Spare& k : s.kept)
+    if (k.p && k.size >= want && k.size - want <= want / 4) {
+      char* p = k.p;
+      *size = k.size;
+      s.bytes -= k.size;
+      k = Spare{};
+      return p;
+    }
+  return nullptr;
+}
+
+// Keeps a released block as a spare, in place of the oldest when all are
+// taken; what does not fit goes back to the system.
+void Release(char* p, std::size_t size) {
+  if (size >= kSpareFrom && size <= kMaxSpareBytes) {
+    Spares& s = TheSpares();
+    std::lock_guard<std::mutex> hold(s.lock);
+    if (!s.closed) {
+      Spare* slot = &s.kept[0];
+      for (Spare& k : s.kept)
+        if (!k.p) slot = &k;
+      if (slot->p) {  // all taken: the first is the oldest
+        s.bytes -= slot->size;
+        SystemFree(slot->p, slot->size);
+        std::move(&s.kept[1], &s.kept[kMaxSpares], &s.kept[0]);
+        slot = &s.kept[kMaxSpares - 1];
+      }
+      while (s.bytes + size > kMaxSpareBytes) {
+        Spare* old = nullptr;
+        for (Spare& k : s.kept)
+          if (k.p && (!old || k.size > old->size)) old = &k;
+        s.bytes -= old->size;
+        SystemFree(old->p, old->size);
+        *old = Spare{};
+      }
+      *slot = Spare{p, size};
+      s.bytes += size;
+      return;
+    }
+  }
+  SystemFree(p, size);
+}
+
+// Clears n bytes at p. A large block is cleared with streaming stores,
+// which do not first read into the caches the lines they overwrite (and
+// which the caches could not hold anyway): twice as fast as memset there.
+constexpr std::size_t kStreamClearFrom = std::size_t(16) << 20;
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"))) void StreamClear(char* p, std::size_t n) {
+  std::size_t head = (32 - reinterpret_cast<std::uintptr_t>(p) % 32) % 32;
+  std::memset(p, 0, head);
+  std::size_t i = head;
+  for (; i + 32 <= n; i += 32)
+    _mm256_stream_si256(reinterpret_cast<__m256i*>(p + i),
+                        _mm256_setzero_si256());
+  _mm_sfence();
+  std::memset(p + i, 0, n - i);
+}
+
+bool HasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+#endif
+
+void Clear(char* p, std::size_t n) {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool streams = HasAvx2();
+  if (n >= kStreamClearFrom && streams) return StreamClear(p, n);
+#endif
+  std::memset(p, 0, n);
+}
+
+// A block of at least *size bytes (its whole size in *size), or null; its
+// bytes are zero unless it is a spare (*spare).
+char* Block(std::size_t* size, bool* spare) {
+  *spare = true;
+  if (char* p = TakeSpare(*size, size)) return p;
+  *spare = false;
+  return SystemBlock(*size);
 }
 
 }  // namespace
@@ -59,8 +193,16 @@ char* ZeroedBytes::Empty() {
 }
 
 ZeroedBytes::ZeroedBytes(const char* bytes, std::size_t n) {
-  resize(n);
-  if (n > 0) std::memcpy(p_, bytes, n);
+  if (n == 0) return;
+  std::size_t size = n + 1;
+  bool spare;
+  char* p = size > n ? Block(&size, &spare) : nullptr;
+  if (!p) throw std::bad_alloc();
+  std::memcpy(p, bytes, n);  // a spare is not cleared first
+  p[n] = 0;
+  p_ = p;
+  n_ = n;
+  cap_ = size - 1;
 }
 
 ZeroedBytes& ZeroedBytes::operator=(const ZeroedBytes& o) {
@@ -72,7 +214,7 @@ ZeroedBytes& ZeroedBytes::operator=(const ZeroedBytes& o) {
 }
 
 ZeroedBytes::~ZeroedBytes() {
-  if (cap_ > 0) FreeBlock(p_, cap_ + 1);
+  if (cap_ > 0) Release(p_, cap_ + 1);
 }
 
 void ZeroedBytes::swap(ZeroedBytes& o) noexcept {
@@ -93,12 +235,15 @@ void ZeroedBytes::resize(std::size_t n) {
   // Growing in steps, as a String lengthened a little at a time does.
   std::size_t cap = cap_ + cap_ / 2 > n ? cap_ + cap_ / 2 : n;
   if (cap + 1 < cap) throw std::bad_alloc();
-  char* p = ZeroedBlock(cap + 1);
-  if (!p && cap > n) p = ZeroedBlock((cap = n) + 1);
+  std::size_t size = cap + 1;
+  bool spare;
+  char* p = Block(&size, &spare);
+  if (!p && cap > n) p = Block(&(size = n + 1), &spare);
   if (!p) throw std::bad_alloc();
   if (n_ > 0) std::memcpy(p, p_, n_);
-  if (cap_ > 0) FreeBlock(p_, cap_ + 1);
+  if (spare) Clear(p + n_, n + 1 - n_);  // the rest is never read
+  if (cap_ > 0) Release(p_, cap_ + 1);
   p_ = p;
   n_ = n;
-  cap_ = cap;
+  cap_ = size - 1;
 }

@@ -333,8 +333,10 @@ Object* Variable::GetObject() { return AsObject(GetPointer()); }
 void Variable::Init(PVARTYPE t, zlong n) {
   if (n < 0) n = 0;
   if (t == PV_STRING || t == PV_VECTOR) {
-    // The new storage is made before the old value is released; a size
+    // The old value is released first, so that the two are never held at
+    // once (and a released String's block may serve the new one); a size
     // that is refused or cannot be had leaves the value empty.
+    _Clear();
     VarStore* store = nullptr;
     if (n <= (t == PV_STRING ? g_maxBytes : g_maxElements)) {
       try {
@@ -353,7 +355,6 @@ void Variable::Init(PVARTYPE t, zlong n) {
         store = nullptr;
       }
     }
-    _Clear();
     if (!store) {
       zorl::RaiseNoMemory(n);
       return;

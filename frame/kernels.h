@@ -27,6 +27,17 @@ struct LutKernels {
   // dst[i] = (t0[src[3i]] + t1[src[3i+1]] + t2[src[3i+2]]) / 3
   void (*avg3to1)(const u8* t0, const u8* t1, const u8* t2, const u8* src,
                   u8* dst, std::size_t n);
+  // dst[i] = t[j] for the signed 16-bit pixels p at src (low byte first),
+  // j = p + base as a 32-bit sum that wraps, up to the first pixel whose j,
+  // read as unsigned, is not below len (so a negative j stops too).
+  // Returns the pixels written: n, or the index of that pixel.
+  std::size_t (*words8)(const u8* t, std::uint32_t len, std::uint32_t base,
+                        const u8* src, u8* dst, std::size_t n);
+  // dst[i] = level[s] for the sum s = src[3i] + src[3i+1] + src[3i+2], up
+  // to the first pixel whose s is outside [lo, hi) (0 <= lo <= hi <= 766);
+  // level has 768 entries. Returns the pixels written.
+  std::size_t (*sums8)(const u8* level, unsigned lo, unsigned hi, const u8* src,
+                       u8* dst, std::size_t n);
 };
 
 enum KernelLevel { kKernelScalar = 0, kKernelAvx2 = 1, kKernelAvx512Vbmi = 2 };
@@ -35,6 +46,12 @@ enum KernelLevel { kKernelScalar = 0, kKernelAvx2 = 1, kKernelAvx512Vbmi = 2 };
 const LutKernels* KernelsAt(int level);
 // The kernels chosen at load time: the best level available.
 const LutKernels& Kernels();
+
+// Outputs of at least this many bytes are written with streaming stores,
+// which bypass the caches: an output that large would only push the source
+// and everything else out of them. Settable so that tests can cross it.
+std::size_t StreamingFrom();
+void SetStreamingFrom(std::size_t bytes);
 
 // The levels, each defined in its own file (null where not built).
 extern const LutKernels kScalarKernels;
@@ -45,6 +62,10 @@ void ScalarMap3To3(const u8* t0, const u8* t1, const u8* t2, const u8* src,
                    u8* dst, std::size_t n);
 void ScalarAvg3To1(const u8* t0, const u8* t1, const u8* t2, const u8* src,
                    u8* dst, std::size_t n);
+std::size_t ScalarWords8(const u8* t, std::uint32_t len, std::uint32_t base,
+                         const u8* src, u8* dst, std::size_t n);
+std::size_t ScalarSums8(const u8* level, unsigned lo, unsigned hi,
+                        const u8* src, u8* dst, std::size_t n);
 const LutKernels* Avx2Kernels();
 const LutKernels* Avx512VbmiKernels();
 

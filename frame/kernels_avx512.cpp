@@ -1,23 +1,77 @@
 // AVX-512 VBMI kernels: a 256-entry table is four 64-byte registers, and two
 // two-register byte permutes (128 entries each) with a blend on the index's
 // top bit look 64 bytes up at once. Interleaving and de-interleaving of
-// 3-byte pixels are byte permutes too. Tails use masked loads and stores.
+// 3-byte pixels are byte permutes too. Whole blocks of 64 pixels use plain
+// loads and stores, or streaming stores for large outputs; only the head
+// that aligns those and the tail use masked ones.
 #include "frame/kernels.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
 
-#include <cstring>
+#include <cstdint>
+#include <type_traits>
 
 #define LUT_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
+// GCC 12 takes the undefined register that its intrinsics pass for unused
+// lanes for an uninitialised variable.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 namespace {
+
+// The permute indexes and byte masks, made when the module is compiled.
+// For output register o of a 192-byte block of 64 pixels, byte j is block
+// byte g = 64 o + j: pixel g / 3 of channel g % 3.
+//  - pick[o][j] indexes channels 0 and 1 (bit 6 selects channel 1);
+//    third[o] marks the bytes of channel 2.
+//  - gray[o][j] is g / 3, for one plane copied into every channel.
+//  - from01[c][p]: plane c, byte p comes from block byte 3p + c, in
+//    register (3p + c) / 64; the index reaches registers 0 and 1 and in2[c]
+//    marks the bytes that come from register 2 (at (3p + c) & 63 there).
+//  - channel[r][c] marks the bytes of channel c in a register that starts
+//    at block byte 64 r (registers repeat that pattern every three).
+struct Patterns {
+  alignas(64) unsigned char pick[3][64];
+  alignas(64) unsigned char gray[3][64];
+  alignas(64) unsigned char from01[3][64];
+  unsigned long long third[3];
+  unsigned long long in2[3];
+  unsigned long long channel[3][3];
+};
+
+constexpr Patterns MakePatterns() {
+  Patterns w{};
+  for (int o = 0; o < 3; ++o)
+    for (int j = 0; j < 64; ++j) {
+      int g = 64 * o + j, p = g / 3, c = g % 3;
+      w.pick[o][j] = static_cast<unsigned char>(p | (c == 1 ? 64 : 0));
+      w.gray[o][j] = static_cast<unsigned char>(p);
+      if (c == 2) w.third[o] |= 1ULL << j;
+      w.channel[o][c] |= 1ULL << j;
+    }
+  for (int c = 0; c < 3; ++c)
+    for (int p = 0; p < 64; ++p) {
+      int g = 3 * p + c;
+      w.from01[c][p] = static_cast<unsigned char>(g & 127);
+      if (g >= 128) w.in2[c] |= 1ULL << p;
+    }
+  return w;
+}
+
+constexpr Patterns kPatterns = MakePatterns();
+
+LUT_VBMI inline __m512i Pattern(const unsigned char* p) {
+  return _mm512_load_si512(p);
+}
 
 struct Table {
   __m512i q[4];  // entries 0-63, 64-127, 128-191, 192-255
 };
 
-LUT_VBMI void LoadTable(const u8* t, Table* tb) {
+LUT_VBMI inline void LoadTable(const u8* t, Table* tb) {
   for (int k = 0; k < 4; ++k) tb->q[k] = _mm512_loadu_si512(t + 64 * k);
 }
 
@@ -33,93 +87,151 @@ inline __mmask64 FirstBytes(std::size_t n) {
   return n >= 64 ? ~__mmask64(0) : (__mmask64(1) << n) - 1;
 }
 
+typedef std::true_type Streamed;
+typedef std::false_type Cached;
+
+// A whole register to p: streamed (p is then 64-byte aligned) or plain.
+template <typename Stream>
+LUT_VBMI inline void Put(u8* p, __m512i v) {
+  if (Stream::value)
+    _mm512_stream_si512(reinterpret_cast<__m512i*>(p), v);
+  else
+    _mm512_storeu_si512(p, v);
+}
+
+// The first n of the bytes of v (n may exceed 64) to p.
+LUT_VBMI inline void PutFirst(u8* p, std::size_t n, __m512i v) {
+  _mm512_mask_storeu_epi8(p, FirstBytes(n), v);
+}
+
+// The first n bytes at p (n may exceed 64), the rest zero.
+LUT_VBMI inline __m512i GetFirst(const u8* p, std::size_t n) {
+  return _mm512_maskz_loadu_epi8(FirstBytes(n), p);
+}
+
+// Runs a kernel over n pixels of outBytes output bytes each, starting at
+// dst: whole(stream, i) converts the 64 pixels from i, part(i, count) the
+// count < 64 pixels from i. Outputs of StreamingFrom() bytes and more are
+// streamed: a part first, up to the pixel whose output starts on a 64-byte
+// boundary, then whole blocks, then the fence that orders the streamed
+// stores before any later store.
+template <typename Whole, typename Part>
+LUT_VBMI inline void Blocks(std::size_t n, const u8* dst, int outBytes,
+                            Whole whole, Part part) {
+  std::size_t i = 0;
+  if (n * outBytes >= StreamingFrom() && n >= 64) {
+    std::uintptr_t at = reinterpret_cast<std::uintptr_t>(dst);
+    while ((at + outBytes * i) % 64 != 0) ++i;  // fewer than 64 steps
+    if (i > 0) part(std::size_t(0), i);
+    for (; i + 64 <= n; i += 64) whole(Streamed(), i);
+    _mm_sfence();
+  }
+  for (; i + 64 <= n; i += 64) whole(Cached(), i);
+  if (i < n) part(i, n - i);
+}
+
 LUT_VBMI void Map8(const u8* t, const u8* src, u8* dst, std::size_t n) {
   Table tb;
   LoadTable(t, &tb);
-  for (std::size_t i = 0; i < n; i += 64) {
-    __mmask64 m = FirstBytes(n - i);
-    __m512i idx = _mm512_maskz_loadu_epi8(m, src + i);
-    _mm512_mask_storeu_epi8(dst + i, m, Lookup(tb, idx));
-  }
+  Blocks(
+      n, dst, 1,
+      [&](auto stream, std::size_t i) LUT_VBMI {
+        Put<decltype(stream)>(dst + i, Lookup(tb, _mm512_loadu_si512(src + i)));
+      },
+      [&](std::size_t i, std::size_t count) LUT_VBMI {
+        PutFirst(dst + i, count, Lookup(tb, GetFirst(src + i, count)));
+      });
 }
 
-// Byte permutes between 64 pixels of three channels and 192 interleaved
-// bytes. For output register o, byte j is byte g = 64 o + j of the block:
-// pixel g / 3 of channel g % 3. `pick` indexes channels 0 and 1 (bit 6
-// selects channel 1) and `third` marks the bytes of channel 2.
-struct Weave {
-  __m512i pick[3];
-  __mmask64 third[3];
-  // For de-interleaving: plane c, byte p comes from block byte 3p + c, in
-  // register (3p + c) / 64; `from01` indexes registers 0 and 1, `in2`
-  // marks the bytes that come from register 2.
-  __m512i from01[3];
-  __mmask64 in2[3];
-};
-
-Weave MakeWeave() {
-  Weave w;
+LUT_VBMI inline void Interleave(__m512i c0, __m512i c1, __m512i c2,
+                                __m512i out[3]) {
   for (int o = 0; o < 3; ++o) {
-    alignas(64) unsigned char pick[64];
-    __mmask64 third = 0;
-    for (int j = 0; j < 64; ++j) {
-      int g = 64 * o + j, p = g / 3, c = g % 3;
-      pick[j] = static_cast<unsigned char>(p | (c == 1 ? 64 : 0));
-      if (c == 2) third |= __mmask64(1) << j;
-    }
-    std::memcpy(&w.pick[o], pick, 64);
-    w.third[o] = third;
-  }
-  for (int c = 0; c < 3; ++c) {
-    alignas(64) unsigned char from[64];
-    __mmask64 in2 = 0;
-    for (int p = 0; p < 64; ++p) {
-      int g = 3 * p + c;
-      from[p] = static_cast<unsigned char>(g & 127);  // registers 0 and 1
-      if (g >= 128) in2 |= __mmask64(1) << p;
-    }
-    std::memcpy(&w.from01[c], from, 64);
-    w.in2[c] = in2;
-  }
-  return w;
-}
-
-const Weave& TheWeave() {
-  static const Weave w = MakeWeave();
-  return w;
-}
-
-LUT_VBMI inline void Interleave(const Weave& w, __m512i c0, __m512i c1,
-                                __m512i c2, __m512i out[3]) {
-  for (int o = 0; o < 3; ++o) {
-    __m512i v = _mm512_permutex2var_epi8(c0, w.pick[o], c1);
-    out[o] = _mm512_mask_permutexvar_epi8(v, w.third[o], w.pick[o], c2);
+    __m512i pick = Pattern(kPatterns.pick[o]);
+    __m512i v = _mm512_permutex2var_epi8(c0, pick, c1);
+    out[o] = _mm512_mask_permutexvar_epi8(v, kPatterns.third[o], pick, c2);
   }
 }
 
-LUT_VBMI inline __m512i Plane(const Weave& w, int c, const __m512i in[3]) {
-  __m512i v = _mm512_permutex2var_epi8(in[0], w.from01[c], in[1]);
-  // Bytes of register 2 sit at (3p + c) - 128, which is (3p + c) & 63 here.
-  return _mm512_mask_permutexvar_epi8(v, w.in2[c], w.from01[c], in[2]);
+LUT_VBMI inline __m512i Plane(int c, const __m512i in[3]) {
+  __m512i from = Pattern(kPatterns.from01[c]);
+  __m512i v = _mm512_permutex2var_epi8(in[0], from, in[1]);
+  return _mm512_mask_permutexvar_epi8(v, kPatterns.in2[c], from, in[2]);
+}
+
+// The 192 output bytes of 64 pixels, whole or their first `bytes`.
+template <typename Stream>
+LUT_VBMI inline void PutThree(u8* out, const __m512i v[3]) {
+  for (int o = 0; o < 3; ++o) Put<Stream>(out + 64 * o, v[o]);
+}
+
+LUT_VBMI inline void PutThreeFirst(u8* out, std::size_t bytes,
+                                   const __m512i v[3]) {
+  for (int o = 0; o < 3 && 64u * o < bytes; ++o)
+    PutFirst(out + 64 * o, bytes - 64 * o, v[o]);
+}
+
+// Whether two tables hold the same entries.
+bool Same(const u8* a, const u8* b) {
+  return a == b || __builtin_memcmp(a, b, 256) == 0;
+}
+
+// One lookup copied into all three channels.
+LUT_VBMI void GrayTo3(const u8* t, const u8* src, u8* dst, std::size_t n) {
+  Table tb;
+  LoadTable(t, &tb);
+  auto weave = [](__m512i r, __m512i out[3]) LUT_VBMI {
+    for (int o = 0; o < 3; ++o)
+      out[o] = _mm512_permutexvar_epi8(Pattern(kPatterns.gray[o]), r);
+  };
+  Blocks(
+      n, dst, 3,
+      [&](auto stream, std::size_t i) LUT_VBMI {
+        __m512i out[3];
+        weave(Lookup(tb, _mm512_loadu_si512(src + i)), out);
+        PutThree<decltype(stream)>(dst + 3 * i, out);
+      },
+      [&](std::size_t i, std::size_t count) LUT_VBMI {
+        __m512i out[3];
+        weave(Lookup(tb, GetFirst(src + i, count)), out);
+        PutThreeFirst(dst + 3 * i, 3 * count, out);
+      });
 }
 
 LUT_VBMI void Map8To3(const u8* t0, const u8* t1, const u8* t2, const u8* src,
                       u8* dst, std::size_t n) {
-  const Weave& w = TheWeave();
+  if (Same(t0, t1) && Same(t1, t2)) return GrayTo3(t0, src, dst, n);
   Table a, b, c;
   LoadTable(t0, &a);
   LoadTable(t1, &b);
   LoadTable(t2, &c);
-  for (std::size_t i = 0; i < n; i += 64) {
-    std::size_t left = n - i;
-    __m512i idx = _mm512_maskz_loadu_epi8(FirstBytes(left), src + i);
-    __m512i out[3];
-    Interleave(w, Lookup(a, idx), Lookup(b, idx), Lookup(c, idx), out);
-    std::size_t bytes = 3 * (left < 64 ? left : 64);
-    for (int o = 0; o < 3 && 64u * o < bytes; ++o)
-      _mm512_mask_storeu_epi8(dst + 3 * i + 64 * o, FirstBytes(bytes - 64 * o),
-                              out[o]);
+  Blocks(
+      n, dst, 3,
+      [&](auto stream, std::size_t i) LUT_VBMI {
+        __m512i idx = _mm512_loadu_si512(src + i), out[3];
+        Interleave(Lookup(a, idx), Lookup(b, idx), Lookup(c, idx), out);
+        PutThree<decltype(stream)>(dst + 3 * i, out);
+      },
+      [&](std::size_t i, std::size_t count) LUT_VBMI {
+        __m512i idx = GetFirst(src + i, count), out[3];
+        Interleave(Lookup(a, idx), Lookup(b, idx), Lookup(c, idx), out);
+        PutThreeFirst(dst + 3 * i, 3 * count, out);
+      });
+}
+
+// Register r of a block of 3-byte pixels through the three tables: each
+// byte through the table of its channel. The top bit of the index chooses
+// between the two halves of every table once.
+LUT_VBMI inline __m512i LookupChannels(const Table tb[3], int r, __m512i idx) {
+  const unsigned long long* of = kPatterns.channel[r];
+  __m512i lo = _mm512_permutex2var_epi8(tb[0].q[0], idx, tb[0].q[1]);
+  __m512i hi = _mm512_permutex2var_epi8(tb[0].q[2], idx, tb[0].q[3]);
+  for (int c = 1; c < 3; ++c) {
+    lo = _mm512_mask_blend_epi8(
+        of[c], lo, _mm512_permutex2var_epi8(tb[c].q[0], idx, tb[c].q[1]));
+    hi = _mm512_mask_blend_epi8(
+        of[c], hi, _mm512_permutex2var_epi8(tb[c].q[2], idx, tb[c].q[3]));
   }
+  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(idx), lo, hi);
 }
 
 LUT_VBMI void Map3To3(const u8* t0, const u8* t1, const u8* t2, const u8* src,
@@ -128,20 +240,25 @@ LUT_VBMI void Map3To3(const u8* t0, const u8* t1, const u8* t2, const u8* src,
   LoadTable(t0, &tb[0]);
   LoadTable(t1, &tb[1]);
   LoadTable(t2, &tb[2]);
-  // Byte j of a register that starts at block byte 64 r belongs to channel
-  // (64 r + j) % 3; registers repeat that pattern every three.
-  __mmask64 of[3][3] = {};
-  for (int r = 0; r < 3; ++r)
-    for (int j = 0; j < 64; ++j) of[r][(64 * r + j) % 3] |= __mmask64(1) << j;
-  const std::size_t total = 3 * n;
-  for (std::size_t i = 0, r = 0; i < total; i += 64, r = (r + 1) % 3) {
-    __mmask64 m = FirstBytes(total - i);
-    __m512i idx = _mm512_maskz_loadu_epi8(m, src + i);
-    __m512i v = Lookup(tb[0], idx);
-    v = _mm512_mask_blend_epi8(of[r][1], v, Lookup(tb[1], idx));
-    v = _mm512_mask_blend_epi8(of[r][2], v, Lookup(tb[2], idx));
-    _mm512_mask_storeu_epi8(dst + i, m, v);
-  }
+  // A block of 64 pixels is three registers; each is read before it is
+  // written, so that src may be dst.
+  Blocks(
+      n, dst, 3,
+      [&](auto stream, std::size_t i) LUT_VBMI {
+        for (int r = 0; r < 3; ++r) {
+          std::size_t at = 3 * i + 64 * r;
+          Put<decltype(stream)>(
+              dst + at, LookupChannels(tb, r, _mm512_loadu_si512(src + at)));
+        }
+      },
+      [&](std::size_t i, std::size_t count) LUT_VBMI {
+        std::size_t bytes = 3 * count;
+        for (int r = 0; r < 3 && 64u * r < bytes; ++r) {
+          std::size_t at = 3 * i + 64 * r;
+          PutFirst(dst + at, bytes - 64 * r,
+                   LookupChannels(tb, r, GetFirst(src + at, bytes - 64 * r)));
+        }
+      });
 }
 
 // (a + b + c) / 3 for 16-bit sums up to 765: multiply by 0xAAAB, keep bits
@@ -150,36 +267,112 @@ LUT_VBMI inline __m512i Third16(__m512i s) {
   return _mm512_srli_epi16(_mm512_mulhi_epu16(s, _mm512_set1_epi16(-21845)), 1);
 }
 
+// The truncated means of 64 pixels (three registers of source bytes).
+LUT_VBMI inline __m512i Means(const Table tb[3], const __m512i in[3]) {
+  // Widened to 16 bits by unpacking with zero; packing undoes the unpack's
+  // byte order.
+  const __m512i zero = _mm512_setzero_si512();
+  __m512i lo = zero, hi = zero;
+  for (int c = 0; c < 3; ++c) {
+    __m512i v = Lookup(tb[c], Plane(c, in));
+    lo = _mm512_add_epi16(lo, _mm512_unpacklo_epi8(v, zero));
+    hi = _mm512_add_epi16(hi, _mm512_unpackhi_epi8(v, zero));
+  }
+  return _mm512_packus_epi16(Third16(lo), Third16(hi));
+}
+
 LUT_VBMI void Avg3To1(const u8* t0, const u8* t1, const u8* t2, const u8* src,
                       u8* dst, std::size_t n) {
-  const Weave& w = TheWeave();
   Table tb[3];
   LoadTable(t0, &tb[0]);
   LoadTable(t1, &tb[1]);
   LoadTable(t2, &tb[2]);
-  for (std::size_t i = 0; i < n; i += 64) {
-    std::size_t left = n - i, bytes = 3 * (left < 64 ? left : 64);
-    __m512i in[3];
-    for (int r = 0; r < 3; ++r)
-      in[r] = bytes > 64u * r
-                  ? _mm512_maskz_loadu_epi8(FirstBytes(bytes - 64 * r),
-                                            src + 3 * i + 64 * r)
-                  : _mm512_setzero_si512();
-    // Widened to 16 bits by unpacking with zero; packing undoes the
-    // unpack's byte order.
-    const __m512i zero = _mm512_setzero_si512();
-    __m512i lo = zero, hi = zero;
-    for (int c = 0; c < 3; ++c) {
-      __m512i v = Lookup(tb[c], Plane(w, c, in));
-      lo = _mm512_add_epi16(lo, _mm512_unpacklo_epi8(v, zero));
-      hi = _mm512_add_epi16(hi, _mm512_unpackhi_epi8(v, zero));
-    }
-    __m512i out = _mm512_packus_epi16(Third16(lo), Third16(hi));
-    _mm512_mask_storeu_epi8(dst + i, FirstBytes(left), out);
-  }
+  Blocks(
+      n, dst, 1,
+      [&](auto stream, std::size_t i) LUT_VBMI {
+        __m512i in[3];
+        for (int r = 0; r < 3; ++r)
+          in[r] = _mm512_loadu_si512(src + 3 * i + 64 * r);
+        Put<decltype(stream)>(dst + i, Means(tb, in));
+      },
+      [&](std::size_t i, std::size_t count) LUT_VBMI {
+        std::size_t bytes = 3 * count;
+        __m512i in[3];
+        for (int r = 0; r < 3; ++r)
+          in[r] = bytes > 64u * r
+                      ? GetFirst(src + 3 * i + 64 * r, bytes - 64 * r)
+                      : _mm512_setzero_si512();
+        PutFirst(dst + i, count, Means(tb, in));
+      });
 }
 
-const LutKernels kVbmi = {"avx512vbmi", Map8, Map8To3, Map3To3, Avg3To1};
+// Sixteen pixels a step: their entries widened to 32 bits, checked at once,
+// and gathered as the four bytes from min(j, len - 4), shifted down to the
+// byte of j, so that no read passes the table's end.
+LUT_VBMI std::size_t Words8(const u8* t, std::uint32_t len, std::uint32_t base,
+                            const u8* src, u8* dst, std::size_t n) {
+  std::size_t i = 0;
+  if (len >= 4) {
+    const __m512i vbase = _mm512_set1_epi32(static_cast<int>(base));
+    const __m512i vlen = _mm512_set1_epi32(static_cast<int>(len));
+    const __m512i last = _mm512_set1_epi32(static_cast<int>(len - 4));
+    for (; i + 16 <= n; i += 16) {
+      __m512i j =
+          _mm512_add_epi32(_mm512_cvtepi16_epi32(_mm256_loadu_si256(
+                               reinterpret_cast<const __m256i*>(src + 2 * i))),
+                           vbase);
+      if (_mm512_cmpge_epu32_mask(j, vlen)) break;  // the plain loop finds it
+      __m512i at = _mm512_min_epu32(j, last);
+      __m512i four = _mm512_i32gather_epi32(at, t, 1);
+      __m512i entry = _mm512_srlv_epi32(
+          four, _mm512_slli_epi32(_mm512_sub_epi32(j, at), 3));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                       _mm512_cvtepi32_epi8(entry));
+    }
+  }
+  return i + ScalarWords8(t, len, base, src + 2 * i, dst + i, n - i);
+}
+
+// Sixty-four pixels a step: their sums in 16 bits (in the unpacked order
+// that packing undoes), checked at once, and looked up in 768 entries as
+// six runs of 128 chosen by the sum's bits 7 and up.
+LUT_VBMI std::size_t Sums8(const u8* level, unsigned lo, unsigned hi,
+                           const u8* src, u8* dst, std::size_t n) {
+  __m512i q[12];
+  for (int k = 0; k < 12; ++k) q[k] = _mm512_loadu_si512(level + 64 * k);
+  const __m512i zero = _mm512_setzero_si512();
+  const __m512i first = _mm512_set1_epi16(static_cast<short>(lo));
+  const __m512i width = _mm512_set1_epi16(static_cast<short>(hi - lo));
+  const __m512i low7 = _mm512_set1_epi16(127);
+  std::size_t i = 0;
+  for (; i + 64 <= n; i += 64) {
+    __m512i in[3], s[2] = {zero, zero};
+    for (int r = 0; r < 3; ++r)
+      in[r] = _mm512_loadu_si512(src + 3 * i + 64 * r);
+    for (int c = 0; c < 3; ++c) {
+      __m512i v = Plane(c, in);
+      s[0] = _mm512_add_epi16(s[0], _mm512_unpacklo_epi8(v, zero));
+      s[1] = _mm512_add_epi16(s[1], _mm512_unpackhi_epi8(v, zero));
+    }
+    if (_mm512_cmpge_epu16_mask(_mm512_sub_epi16(s[0], first), width) |
+        _mm512_cmpge_epu16_mask(_mm512_sub_epi16(s[1], first), width))
+      break;  // the plain loop finds the pixel
+    __m512i idx = _mm512_packus_epi16(_mm512_and_si512(s[0], low7),
+                                      _mm512_and_si512(s[1], low7));
+    __m512i run = _mm512_packus_epi16(_mm512_srli_epi16(s[0], 7),
+                                      _mm512_srli_epi16(s[1], 7));
+    __m512i out = zero;
+    for (int k = 0; k < 6; ++k)
+      out = _mm512_mask_blend_epi8(
+          _mm512_cmpeq_epi8_mask(run, _mm512_set1_epi8(static_cast<char>(k))),
+          out, _mm512_permutex2var_epi8(q[2 * k], idx, q[2 * k + 1]));
+    _mm512_storeu_si512(dst + i, out);
+  }
+  return i + ScalarSums8(level, lo, hi, src + 3 * i, dst + i, n - i);
+}
+
+const LutKernels kVbmi = {"avx512vbmi", Map8,   Map8To3, Map3To3,
+                          Avg3To1,      Words8, Sums8};
 
 }  // namespace
 

@@ -14,12 +14,12 @@ import sys
 RATIOS = [
     ("LUT1::Convert1To1", "memcpy"),
     ("LUT1::Convert1To1", "cv::LUT 8UC1/1 thread"),
-    ("LUT1::Convert1To1", "cv::LUT 8UC1/default threads"),
+    ("LUT1::Convert1To1", "cv::LUT 8UC1/all threads"),
     ("kernel map8/avx2", "cv::LUT 8UC1/1 thread"),
     ("kernel map8/avx2", "kernel map8/scalar"),
     ("kernel map8/avx512vbmi", "cv::LUT 8UC1/1 thread"),
     ("LUT3::Convert3To3", "cv::LUT 8UC3/1 thread"),
-    ("LUT3::Convert3To3", "cv::LUT 8UC3/default threads"),
+    ("LUT3::Convert3To3", "cv::LUT 8UC3/all threads"),
     ("kernel map3to3/avx2", "kernel map3to3/scalar"),
     ("LUT3::Convert3To1", "kernel avg3to1/scalar"),
     ("kernel avg3to1/avx2", "kernel avg3to1/scalar"),
@@ -28,7 +28,10 @@ RATIOS = [
     ("kernel map8to3 gray/avx2", "kernel map8to3 gray/scalar"),
     ("kernel map8to3/avx2", "kernel map8to3/scalar"),
     ("LUT2::Convert2To1", "plain checked 2-byte loop"),
+    ("LUT3::Convert3To3", "memcpy"),
+    ("kernel map8/avx512vbmi", "memcpy"),
 ]
+SIZES = ("64KiB", "1MiB", "64MiB")
 
 
 def run(binary, repetitions):
@@ -56,14 +59,14 @@ def main():
         what, size = name.rsplit("/", 1)
         print("| %s | %s | %.2f | %.2f |" % (what, size, gbs, pns))
     print()
-    print("| ratio (GB/s) | 1MiB | 64MiB |")
-    print("| --- | ---: | ---: |")
+    print("| ratio (GB/s) | %s |" % " | ".join(SIZES))
+    print("| --- |" + " ---: |" * len(SIZES))
     for a, b in RATIOS:
         cells = []
-        for size in ("1MiB", "64MiB"):
+        for size in SIZES:
             x, y = rows.get(a + "/" + size), rows.get(b + "/" + size)
             cells.append("%.2fx" % (x[0] / y[0]) if x and y else "n/a")
-        print("| %s / %s | %s | %s |" % (a, b, cells[0], cells[1]))
+        print("| %s / %s | %s |" % (a, b, " | ".join(cells)))
 
 
 if __name__ == "__main__":

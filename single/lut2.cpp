@@ -1,9 +1,11 @@
 // LUT2: one-byte entries for signed 16-bit pixels. A pixel p selects entry
 // p + BaseLine, so that a table of L entries covers the pixels -BaseLine to
 // L - 1 - BaseLine. GetTable, SetItem and GetItem are LUT1's (table_items).
+#include <cstdint>
 #include <cstdio>
 
 #include "frame/exports.h"
+#include "frame/kernels.h"
 #include "frame/word_blocks.h"
 #include "single/single.h"
 
@@ -113,41 +115,20 @@ void Lut2ConvertVoxel(VarRegister* result, VarRegister* args, int argc,
   result->Hold() = static_cast<unsigned char>(self->GetByte(j));
 }
 
+// The chosen kernels convert up to the first pixel outside the table.
 void Lut2Convert2To1(VarRegister* result, VarRegister* args, int argc,
                      Processor*) {
   WideSource w = ReadWideSource(args, argc);
   unsigned char* d = NewString(*result, w.count);
   if (!d || !w.pixels || !w.table || w.count <= 0) return;
-  WordBlocks<std::int16_t>(
-      w.pixels, w.count, [&w](long long p) { return Inside(w, p); },
-      [&](zlong b, zlong e) {
-        const unsigned char *s = w.pixels, *t = w.table;
-        zlong base = w.baseLine;
-        zlong i = b;
-        for (; i + 4 <= e; i += 4) {
-          unsigned char v0 = t[EntryOf(WidePixel(s, i), base)];
-          unsigned char v1 = t[EntryOf(WidePixel(s, i + 1), base)];
-          unsigned char v2 = t[EntryOf(WidePixel(s, i + 2), base)];
-          unsigned char v3 = t[EntryOf(WidePixel(s, i + 3), base)];
-          d[i] = v0;
-          d[i + 1] = v1;
-          d[i + 2] = v2;
-          d[i + 3] = v3;
-        }
-        for (; i < e; ++i) d[i] = t[EntryOf(WidePixel(s, i), base)];
-        return true;
-      },
-      [&](zlong b, zlong e) {
-        for (zlong i = b; i < e; ++i) {
-          zlong j = EntryOf(WidePixel(w.pixels, i), w.baseLine);
-          if (j < 0 || j >= w.len) {
-            ReportPixel(i, j);  // the first pixel outside the table ends it
-            return false;
-          }
-          d[i] = w.table[j];
-        }
-        return true;
-      });
+  std::size_t n = static_cast<std::size_t>(w.count);
+  std::size_t done =
+      Kernels().words8(w.table, static_cast<std::uint32_t>(w.len),
+                       static_cast<std::uint32_t>(w.baseLine), w.pixels, d, n);
+  if (done < n) {
+    zlong i = static_cast<zlong>(done);
+    ReportPixel(i, EntryOf(WidePixel(w.pixels, i), w.baseLine));
+  }
 }
 
 void Lut2Convert2To3(VarRegister* result, VarRegister* args, int argc,

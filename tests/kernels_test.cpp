@@ -1,10 +1,11 @@
 // Every kernel level writes exactly the bytes of the plain loop: random
-// tables and pixels, every length from 0 to 130 pixels, unaligned buffers,
-// and in place where a kernel allows it.
+// tables and pixels, every length from 0 to 300 pixels, every alignment,
+// streamed and not, and in place where a kernel allows it.
 #include "frame/kernels.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -30,47 +31,127 @@ class KernelsTest : public ::testing::TestWithParam<int> {
   u8 tables_[3 * 256];
 };
 
-TEST_P(KernelsTest, OneByteSources) {
-  for (std::size_t n = 0; n <= 130; ++n) {
-    for (std::size_t skew = 0; skew < 3; ++skew) {
-      std::vector<u8> src = Random(n + skew), want(3 * n + 1, 7), got = want;
-      const u8* in = src.data() + skew;
-      s_.map8(T(0), in, want.data(), n);
-      k_->map8(T(0), in, got.data(), n);
-      ASSERT_EQ(want, got) << "map8 n=" << n;
-      std::vector<u8> inPlace(in, in + n);
-      k_->map8(T(0), inPlace.data(), inPlace.data(), n);
-      ASSERT_TRUE(std::equal(inPlace.begin(), inPlace.end(), want.begin()));
-
-      s_.map8to3(T(0), T(1), T(2), in, want.data(), n);
-      k_->map8to3(T(0), T(1), T(2), in, got.data(), n);
-      ASSERT_EQ(want, got) << "map8to3 n=" << n;
-      s_.map8to3(T(1), T(1), T(1), in, want.data() + 1, n);  // gray, unaligned
-      k_->map8to3(T(1), T(1), T(1), in, got.data() + 1, n);
-      ASSERT_EQ(want, got) << "map8to3 gray n=" << n;
-      std::vector<u8> same(T(2), T(2) + 256);  // equal entries, elsewhere
-      s_.map8to3(T(2), same.data(), T(2), in, want.data(), n);
-      k_->map8to3(T(2), same.data(), T(2), in, got.data(), n);
-      ASSERT_EQ(want, got) << "map8to3 equal tables n=" << n;
-    }
+// Each kernel against the plain loop for n pixels, the output at every
+// offset from a 64-byte boundary (the source at another), streamed and not,
+// and in place where the kernel allows it.
+TEST_P(KernelsTest, EveryLengthAndAlignment) {
+  std::vector<u8> same(T(2), T(2) + 256);  // equal entries, elsewhere
+  struct Job {
+    const char* name;
+    int in, out;  // bytes per pixel
+    bool inPlace;
+    void (*run)(const LutKernels&, const u8* t, const u8* s, u8* d,
+                std::size_t n);
+  };
+  static const Job kJobs[] = {
+      {"map8", 1, 1, true,
+       [](const LutKernels& k, const u8* t, const u8* s, u8* d, std::size_t n) {
+         k.map8(t, s, d, n);
+       }},
+      {"map8to3", 1, 3, false,
+       [](const LutKernels& k, const u8* t, const u8* s, u8* d, std::size_t n) {
+         k.map8to3(t, t + 256, t + 512, s, d, n);
+       }},
+      {"map8to3 gray", 1, 3, false,
+       [](const LutKernels& k, const u8* t, const u8* s, u8* d, std::size_t n) {
+         k.map8to3(t + 256, t + 256, t + 256, s, d, n);
+       }},
+      {"map3to3", 3, 3, true,
+       [](const LutKernels& k, const u8* t, const u8* s, u8* d, std::size_t n) {
+         k.map3to3(t, t + 256, t + 512, s, d, n);
+       }},
+      {"avg3to1", 3, 1, false,
+       [](const LutKernels& k, const u8* t, const u8* s, u8* d, std::size_t n) {
+         k.avg3to1(t, t + 256, t + 512, s, d, n);
+       }},
+  };
+  const std::size_t cached = StreamingFrom();
+  alignas(64) static u8 src[64 + 3 * 301], want[64 + 3 * 301 + 1],
+      got[sizeof want];
+  for (std::size_t from : {std::size_t(0), cached}) {
+    SetStreamingFrom(from);
+    for (const Job& job : kJobs)
+      for (std::size_t n = 0; n <= 300; ++n)
+        for (std::size_t at = 0; at < 64; ++at) {
+          std::size_t inAt = (7 * at + 3) % 64, bytes = job.out * n + 1;
+          for (std::size_t i = 0; i < job.in * n; ++i)
+            src[inAt + i] = static_cast<u8>(rng_());
+          std::fill(want + at, want + at + bytes, 7);
+          std::fill(got + at, got + at + bytes, 7);
+          job.run(s_, tables_, src + inAt, want + at, n);
+          job.run(*k_, tables_, src + inAt, got + at, n);
+          ASSERT_TRUE(std::equal(want + at, want + at + bytes, got + at))
+              << job.name << " n=" << n << " at=" << at << " from=" << from;
+          if (!job.inPlace) continue;
+          std::copy(src + inAt, src + inAt + job.in * n, got + at);
+          job.run(*k_, tables_, got + at, got + at, n);
+          ASSERT_TRUE(std::equal(want + at, want + at + bytes, got + at))
+              << job.name << " in place n=" << n << " at=" << at;
+        }
   }
+  SetStreamingFrom(cached);
+  // Tables that are equal without being the same take the plain path's
+  // bytes too.
+  std::vector<u8> in = Random(100), w(300), g(300);
+  s_.map8to3(T(2), same.data(), T(2), in.data(), w.data(), 100);
+  k_->map8to3(T(2), same.data(), T(2), in.data(), g.data(), 100);
+  EXPECT_EQ(w, g);
 }
 
-TEST_P(KernelsTest, ThreeByteSources) {
-  for (std::size_t n = 0; n <= 130; ++n) {
-    std::vector<u8> src = Random(3 * n + 1), want(3 * n + 2, 9), got = want;
-    const u8* in = src.data() + 1;
-    s_.map3to3(T(0), T(1), T(2), in, want.data(), n);
-    k_->map3to3(T(0), T(1), T(2), in, got.data(), n);
-    ASSERT_EQ(want, got) << "map3to3 n=" << n;
-    std::vector<u8> inPlace(in, in + 3 * n);
-    k_->map3to3(T(0), T(1), T(2), inPlace.data(), inPlace.data(), n);
-    ASSERT_TRUE(std::equal(inPlace.begin(), inPlace.end(), want.begin()));
+// 2-byte pixels: the same bytes and the same first pixel outside the
+// table, wherever it falls in a vector step, for tables short and long; the
+// pixels reach the last entries, which the gather may not read past.
+TEST_P(KernelsTest, WordsStopAtTheFirstPixelOutside) {
+  struct Case {
+    std::uint32_t len, base;
+    int bad;  // a pixel whose entry is outside
+  };
+  const Case kCases[] = {{700, 20, 680},
+                         {700, 20, -21},
+                         {3, 0, 3},
+                         {256, 0xFFFFFF00u, -32768},
+                         {2048, 0, -1}};
+  const std::vector<u8> table = Random(2048);
+  for (const Case& c : kCases)
+    for (std::size_t n = 0; n <= 70; ++n)
+      for (std::size_t bad = 0; bad <= n; ++bad) {
+        std::vector<u8> src(2 * n + 1), want(n + 1, 5), got = want;
+        for (std::size_t i = 0; i < n; ++i) {
+          int p = i == bad
+                      ? c.bad
+                      : static_cast<int>(c.len - 1 - rng_() % 4 * (i % 2)) -
+                            static_cast<int>(c.base);
+          src[1 + 2 * i] = static_cast<u8>(p);
+          src[2 + 2 * i] = static_cast<u8>(p >> 8);
+        }
+        std::size_t a = s_.words8(table.data(), c.len, c.base, src.data() + 1,
+                                  want.data(), n);
+        std::size_t b = k_->words8(table.data(), c.len, c.base, src.data() + 1,
+                                   got.data(), n);
+        ASSERT_EQ(a, b) << "len=" << c.len << " n=" << n << " bad=" << bad;
+        ASSERT_EQ(want, got) << "len=" << c.len << " n=" << n << " bad=" << bad;
+      }
+}
 
-    s_.avg3to1(T(0), T(1), T(2), in, want.data() + 1, n);
-    k_->avg3to1(T(0), T(1), T(2), in, got.data() + 1, n);
-    ASSERT_EQ(want, got) << "avg3to1 n=" << n;
-  }
+// 3-byte pixels by their sums: the same bytes and the same first pixel
+// whose sum is outside the valid run, wherever it falls in a step.
+TEST_P(KernelsTest, SumsStopAtTheFirstPixelOutside) {
+  const std::vector<u8> level = Random(768);
+  const unsigned kRuns[][2] = {{0, 766}, {3, 700}, {0, 0}, {765, 766}};
+  for (const auto& run : kRuns)
+    for (std::size_t n : {0, 1, 63, 64, 65, 127, 128, 130, 200})
+      for (std::size_t bad = 0; bad <= n;
+           bad += (bad < 3 || n - bad < 3 ? 1 : 7)) {
+        std::vector<u8> src = Random(3 * n), want(n + 1, 5), got = want;
+        if (bad < n)  // all 0 (sum 0) or all 255 (sum 765)
+          std::fill(&src[3 * bad], &src[3 * bad + 3], run[0] > 0 ? 0 : 255);
+        std::size_t a =
+            s_.sums8(level.data(), run[0], run[1], src.data(), want.data(), n);
+        std::size_t b =
+            k_->sums8(level.data(), run[0], run[1], src.data(), got.data(), n);
+        ASSERT_EQ(a, b) << "n=" << n << " bad=" << bad << " lo=" << run[0];
+        ASSERT_EQ(want, got) << "n=" << n << " bad=" << bad << " lo=" << run[0];
+      }
 }
 
 TEST_P(KernelsTest, ExtremeEntriesAverageExactly) {

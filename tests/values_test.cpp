@@ -2,7 +2,9 @@
 // access, and the general numeric services.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "engine/engine.h"
@@ -135,6 +137,21 @@ TEST_F(ValuesTest, StringBytesGrowZeroed) {
     for (zlong i = 0; i < len && i < before; ++i) want[i] = 'x';
     ASSERT_EQ(StringBytes(s), want) << len;
   }
+  // A released block that serves a new String again (the same size, or a
+  // little smaller) comes back zeroed, and a copy of one is exact.
+  for (zlong len : {zlong(300 << 10), zlong(40 << 20)})
+    for (zlong next : {len, len - len / 8}) {
+      Variable w;
+      w.Init(PV_STRING, len);
+      std::memset(w.GetData(), 0xFF, static_cast<std::size_t>(len));
+      Variable held = w;
+      w.Init(PV_STRING, next);
+      ASSERT_EQ(w.GetLen(), next);
+      EXPECT_EQ(std::count(w.GetData(), w.GetData() + next + 1, 0), next + 1);
+      held = Variable();  // its block becomes a spare; a copy takes it
+      Variable again = w;
+      EXPECT_EQ(StringBytes(again), std::string(next, '\0'));
+    }
   Variable copy = s;
   copy.PutByte(0, 'y');
   EXPECT_EQ(StringBytes(s), std::string(7, '\0'));

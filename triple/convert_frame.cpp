@@ -133,11 +133,23 @@ void ReportBytes(zlong i, const unsigned char* pixel) {
   LutError(VALUE_OUT_OF_RANGE, text);
 }
 
-void RunByteTables(const ConvertFrame& f, const ByteTables& t, int outBytes) {
+void ValidRun(ByteTables* t, long long first, long long count, int* lo,
+              int* hi) {
+  long long a = -first < 0 ? 0 : -first > 256 ? 256 : -first;
+  long long b = count - first < a     ? a
+                : count - first > 256 ? 256
+                                      : count - first;
+  *lo = static_cast<int>(a);
+  *hi = static_cast<int>(b);
+  std::memset(t->ok, 0, sizeof t->ok);
+  std::memset(t->ok + a, 1, static_cast<std::size_t>(b - a));
+  std::memset(t->out, 0, sizeof t->out);
+  t->all = a == 0 && b == 256;
+}
+
+zlong RunByteTables(const ConvertFrame& f, const ByteTables& t, int outBytes) {
   zlong stop = f.c;
-  bool all = true;
-  for (bool ok : t.ok) all = all && ok;
-  if (!all)
+  if (!t.all)
     for (zlong i = 0; i < f.c; ++i)
       if (!t.ok[f.src[i]]) {
         stop = i;
@@ -148,5 +160,5 @@ void RunByteTables(const ConvertFrame& f, const ByteTables& t, int outBytes) {
     Kernels().map8(t.out[0], f.src, f.dst, n);
   else
     Kernels().map8to3(t.out[0], t.out[1], t.out[2], f.src, f.dst, n);
-  if (stop < f.c) ReportIndex(stop, t.index[f.src[stop]]);
+  return stop;
 }

@@ -80,30 +80,32 @@ inline void EachWord(const ConvertFrame& f, long long limit, Index index,
 }
 
 // Output tables for 1-byte pixels, made once per call: out[ch][p] is output
-// byte ch of pixel value p, index[p] its table index, ok[p] whether that
-// index is valid.
+// byte ch of pixel value p, ok[p] whether its table index is valid (its
+// outputs are 0 where not), all whether every one is.
 struct ByteTables {
   unsigned char out[3][256];
-  long long index[256];
   bool ok[256];
+  bool all;
 };
 
-// Fills a ByteTables: index(p) gives the table index of pixel value p and
-// whether it is valid; fill(k, out) writes the output bytes of index k.
-template <typename Index, typename Fill>
-inline void MakeByteTables(ByteTables* t, Index index, Fill fill) {
-  for (int p = 0; p < 256; ++p) {
-    long long k = index(p, &t->ok[p]);
-    t->index[p] = k;
-    unsigned char bytes[3] = {0, 0, 0};
-    if (t->ok[p]) fill(k, bytes);
-    for (int ch = 0; ch < 3; ++ch) t->out[ch][p] = bytes[ch];
-  }
-}
+// Marks valid the pixel values p with 0 <= p + first < count, a run that
+// it returns as [*lo, *hi), and clears the outputs of the others.
+void ValidRun(ByteTables* t, long long first, long long count, int* lo,
+              int* hi);
 
 // Converts 1-byte pixels through their tables into outBytes (1 or 3) bytes
-// each, with the chosen kernels, up to the first pixel whose index fails.
-void RunByteTables(const ConvertFrame& f, const ByteTables& t, int outBytes);
+// each, with the chosen kernels, up to the first pixel whose index fails;
+// returns that pixel, or the pixel count when none fails.
+zlong RunByteTables(const ConvertFrame& f, const ByteTables& t, int outBytes);
+
+// RunByteTables, then the report of the pixel that failed: index(p) is the
+// table index of pixel value p.
+template <typename Index>
+inline void ConvertBytes(const ConvertFrame& f, const ByteTables& t,
+                         int outBytes, Index index) {
+  zlong stop = RunByteTables(f, t, outBytes);
+  if (stop < f.c) ReportIndex(stop, index(f.src[stop]));
+}
 
 // The 1-byte output of LUTC3 entry j: its gray level, or the truncated mean
 // of its colour.

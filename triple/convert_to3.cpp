@@ -4,6 +4,7 @@
 // pixel's sum index, and a colour pixel that meets a gray entry keeps its hue
 // and takes the entry's brightness.
 #include <cstdint>
+#include <cstring>
 
 #include "frame/kernels.h"
 #include "triple/colour.h"
@@ -75,22 +76,22 @@ void Lut3ConvertU2To3(VarRegister*, VarRegister* args, int argc,
   Lut3WordsTo3<std::uint16_t>(args, argc, proc);
 }
 
-// The value plus BaseLine, in full: a negative index fails.
+// The value plus BaseLine, in full: a negative index fails. The valid
+// pixels read a run of each colour table.
 void Lut3Convert1To3(VarRegister*, VarRegister* args, int argc,
                      Processor* proc) {
   ConvertFrame f;
   if (!OpenFrame(args, argc, proc, kFrom1, &f)) return;
   Lut3View t = Lut3Of(f.table);
+  const long long base = f.base;
   ByteTables bytes;
-  MakeByteTables(
-      &bytes,
-      [&](int p, bool* ok) {
-        long long v = p + static_cast<long long>(f.base);
-        *ok = v >= 0 && v < t.n;
-        return v;
-      },
-      [&](long long v, unsigned char* out) { Lut3Pixel(t, v, out); });
-  RunByteTables(f, bytes, 3);
+  int lo, hi;
+  ValidRun(&bytes, base, t.n, &lo, &hi);
+  const unsigned char* from[3] = {t.blue, t.green, t.red};
+  for (int ch = 0; ch < 3 && hi > lo; ++ch)
+    std::memcpy(bytes.out[ch] + lo, from[ch] + lo + base,
+                static_cast<std::size_t>(hi - lo));
+  ConvertBytes(f, bytes, 3, [base](unsigned char p) { return p + base; });
 }
 
 namespace {
@@ -221,14 +222,14 @@ void Lutc3Convert1To3(VarRegister*, VarRegister* args, int argc,
   ConvertFrame f;
   if (!OpenFrame(args, argc, proc, kFrom1, &f)) return;
   Lutc3View t = Lutc3Of(f.table);
+  const long long base = f.base;
   ByteTables bytes;
-  MakeByteTables(
-      &bytes,
-      [&](int p, bool* ok) {
-        long long j = 3 * (p + static_cast<long long>(f.base));
-        *ok = j >= 0 && j < t.m;
-        return j;
-      },
-      [&](long long j, unsigned char* out) { Lutc3Pixel(t, j, out); });
-  RunByteTables(f, bytes, 3);
+  int lo, hi;
+  ValidRun(&bytes, base, (t.m + 2LL) / 3, &lo, &hi);  // 3 (p + base) < m
+  for (int p = lo; p < hi; ++p) {
+    unsigned char out[3];
+    Lutc3Pixel(t, 3 * (p + base), out);
+    for (int ch = 0; ch < 3; ++ch) bytes.out[ch][p] = out[ch];
+  }
+  ConvertBytes(f, bytes, 3, [base](unsigned char p) { return 3 * (p + base); });
 }
