@@ -30,6 +30,9 @@ const ZeroedBytes& Store(const Variable& v);
 std::string Bytes(const Variable& v);
 // A String that takes over bytes without copying them.
 Variable TakeString(std::string&& bytes);
+// True when n arguments fit a call that takes minArgs to maxArgs (-1: any
+// number); else raises error 22 naming the call's usage.
+bool ArgumentCount(const std::string& usage, int minArgs, int maxArgs, int n);
 // Raises error 30 naming the file.
 void RaiseFile(const std::string& path, const std::string& what);
 

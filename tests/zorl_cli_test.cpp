@@ -58,8 +58,9 @@ TEST(ZorlCli, OutputAndErrorsKeepTheirOrder) {
                     "2>&1");
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out,
-            "1\n-e:2: error 1000: value out of LUT range\n2\n"
-            "-e:4: error 1000: value out of LUT range\n3\n");
+            "1\n-e:2: error 1000: value out of LUT range (in LUT1::GetItem)\n"
+            "2\n-e:4: error 1000: value out of LUT range (in LUT1::GetItem)\n"
+            "3\n");
   o = Shell(kZorl +
             " run --no-error-range -e 'print(1)' -e 'LUT1().GetItem(-1)' "
             "-e 'print(2)' 2>&1");
