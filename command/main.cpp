@@ -4,6 +4,8 @@
 //   zorl run SCRIPT [options]      run a script file (- for standard input)
 //   zorl run -e 'STATEMENTS' ...   run statements from the command line
 //   zorl methods [options]         the module's description, methods, errors
+//   zorl repl [options]            statements typed at a prompt (also zorl
+//                                  with no command, on a terminal)
 //
 // Exit status: 0 when the script ran to its end without an error, 1 when an
 // error stopped it (with --keep-going: when any error was raised), 2 for a
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "command/repl.h"
 #include "engine/engine.h"
 #include "language/interpreter.h"
 
@@ -34,6 +37,9 @@ const char kUsage[] =
     "  zorl methods [options]         print the module description, the "
     "method\n"
     "                                 table and the error table\n"
+    "  zorl repl [options]            run statements as they are typed (also "
+    "zorl\n"
+    "                                 with no command, on a terminal)\n"
     "options:\n"
     "  --plugin PATH     the plug-in to load (default: the plug-in built "
     "beside\n"
@@ -89,7 +95,7 @@ bool Parse(int argc, char** argv, Options* o, std::string* problem) {
       *problem = "unknown option " + a;
       return false;
     } else if (o->command.empty()) {
-      if (a != "run" && a != "methods") {
+      if (a != "run" && a != "methods" && a != "repl") {
         *problem = "unknown command " + a;
         return false;
       }
@@ -102,6 +108,7 @@ bool Parse(int argc, char** argv, Options* o, std::string* problem) {
     }
   }
   if (o->help) return true;
+  if (o->command.empty() && isatty(STDIN_FILENO)) o->command = "repl";
   if (o->command.empty()) {
     *problem = "no command given";
     return false;
@@ -180,6 +187,10 @@ int main(int argc, char** argv) {
   if (o.command == "methods") {
     PrintMethods(engine.Modules().back());
     return 0;
+  }
+  if (o.command == "repl") {
+    zorl::Interpreter prompt(engine, std::cout, std::cerr, true);
+    return RunRepl(prompt);
   }
   zorl::Interpreter interpreter(engine, std::cout, std::cerr, o.keepGoing);
   if (!o.statements.empty()) {

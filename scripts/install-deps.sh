@@ -3,11 +3,11 @@
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
 for p in g++ cmake ninja-build libgtest-dev libbenchmark-dev libpng-dev \
-         g++-multilib clang-14 libclang-rt-14-dev valgrind; do
+         g++-multilib clang-14 libclang-rt-14-dev valgrind libedit-dev; do
   have "$p" || need+=("$p")
 done
 i386=()
-for p in libpng-dev:i386 zlib1g-dev:i386; do have "$p" || i386+=("$p"); done
+for p in libpng-dev:i386 zlib1g-dev:i386 libedit-dev:i386; do have "$p" || i386+=("$p"); done
 if [ ${#need[@]} -gt 0 ] || [ ${#i386[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"

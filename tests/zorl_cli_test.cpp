@@ -51,6 +51,20 @@ TEST(ZorlCli, StatementsFromTheCommandLineAndStandardInput) {
             "end of the line\n");
 }
 
+// The prompt, read from a pipe: a block runs at its end, an error is
+// reported and the next statement runs; a block left open at the end is a
+// syntax error.
+TEST(ZorlCli, PromptRunsEachStatementWhenComplete) {
+  Outcome o = Shell("printf 'x = 1\\nwhile x < 5\\nx = x * 3\\nend\\n"
+                    "print(y)\\nprint(x)\\nif 1\\n' | " +
+                    kZorl + " repl 2>&1");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out,
+            "<stdin>:5: error 24: unknown variable: y\n9\n"
+            "<stdin>:7:1: syntax error: expected 'end' to close the 'if' of "
+            "this line, found the end of the script\n");
+}
+
 TEST(ZorlCli, OutputAndErrorsKeepTheirOrder) {
   Outcome o = Shell(kZorl +
                     " run --keep-going -e 'print(1)' -e 'LUT1().GetItem(-1)' "
