@@ -10,6 +10,8 @@
 
 namespace zorl {
 
+struct Builtin;
+
 struct Expr {
   enum Kind {
     kLiteral,  // value
@@ -35,6 +37,9 @@ struct Expr {
   std::unique_ptr<Expr> object;
   std::vector<std::unique_ptr<Expr>> args;
   std::vector<char> ops;  // kBinary: + - * / % | & ^
+  // kCall: the built-in function of that name, once looked up (no script
+  // function or class takes a built-in's name).
+  mutable const Builtin* builtin = nullptr;
 };
 
 // A variable, or a member or an element of one, and so on.

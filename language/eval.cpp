@@ -286,9 +286,10 @@ bool Evaluator::Operator(const Expr& e, Variable& out, bool* called) {
 
 bool Evaluator::EvalCall(const Expr& e, Variable& out, bool* called) {
   if (e.kind == Expr::kMethod) return Method(e, out, called);
+  if (!e.builtin) e.builtin = FindBuiltin(e.name);
+  if (e.builtin) return Builtin(e, out, called);
   if (const PlaceBuiltin* p = FindPlaceBuiltin(e.name))
     return InPlace(*p, e, out, called);
-  if (FindBuiltin(e.name)) return Builtin(e, out, called);
   auto f = functions_.find(e.name);
   if (f != functions_.end()) {
     *called = true;
@@ -395,7 +396,7 @@ bool Evaluator::InPlace(const PlaceBuiltin& p, const Expr& e, Variable& out,
 }
 
 bool Evaluator::Builtin(const Expr& e, Variable& out, bool* called) {
-  const zorl::Builtin* b = FindBuiltin(e.name);
+  const zorl::Builtin* b = e.builtin;
   int n = static_cast<int>(e.args.size());
   if (!ArgumentCount(b->usage, b->minArgs, b->maxArgs, n)) return Check();
   if (b->files && !files_) {
