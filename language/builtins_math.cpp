@@ -156,7 +156,7 @@ void Extreme(const char* usage, Args& a, bool larger, Scalar two,
     return;
   }
   if (a[0].type != PV_VECTOR || a[0].GetCount() == 0) {
-    BadArgument(usage, "a Vector of numbers expected, ", a[0]);
+    BadArgument(usage, "one Vector with elements or two values expected, ", a[0]);
     return;
   }
   const auto& elems = static_cast<const VectorStore*>(a[0].val.store)->elems;

@@ -251,9 +251,20 @@ void Evaluator::Report(const Errors& errors) {
   if (errors.size() > kMaxReported)
     text += at + std::to_string(errors.size() - kMaxReported) +
             " more errors not shown\n";
-  for (auto site = sites_.rbegin(); site != sites_.rend(); ++site)
+  // The calls on the way, the innermost first; a call repeated from the
+  // same line (recursion) shows once with its count.
+  for (auto site = sites_.rbegin(); site != sites_.rend();) {
+    auto same = site;
+    while (same != sites_.rend() && same->line == site->line &&
+           same->file == site->file && same->function == site->function)
+      ++same;
     text += site->file + ':' + std::to_string(site->line) +
-            ": from the call of " + site->function + '\n';
+            ": from the call of " + site->function;
+    long count = same - site;
+    if (count > 1) text += " (" + std::to_string(count) + " times)";
+    text += '\n';
+    site = same;
+  }
   errorCount_ += static_cast<long long>(errors.size());
   out_ << std::flush;
   err_ << text << std::flush;

@@ -116,14 +116,16 @@ bool ProgramBuilder::Add(int line, const std::string& text) {
                     "expected a statement, found 'return' outside a function");
       break;
     case Statement::kDef:
+      // Its block is still gathered, so that its end closes it.
       if (!open_.empty())
-        return Fail(line, s.column,
-                    "expected a statement, found 'def' inside a block (functions "
-                    "are defined at the top level)");
+        Fail(line, s.column,
+             "expected a statement, found 'def' inside a block (functions "
+             "are defined at the top level)");
       break;
     default:
       break;
   }
+  std::size_t errors = errors_.size();
   bool opens = OpensBlock(s.kind);
   if (opens && static_cast<int>(open_.size()) >= kMaxBlockDepth)
     return Fail(line, s.column,
@@ -132,7 +134,7 @@ bool ProgramBuilder::Add(int line, const std::string& text) {
   Current()->push_back(std::move(n));
   if (opens)
     open_.push_back(Open{&Current()->back(), &Current()->back().body, line});
-  return true;
+  return errors == errors_.size();
 }
 
 Block ProgramBuilder::Finish() {
