@@ -288,9 +288,11 @@ bool Evaluator::CallFunction(const Function& f, const Expr& call,
   if (!ArgumentCount(usage, n, n, static_cast<int>(call.args.size())))
     return Check();
   if (sites_.size() >= static_cast<std::size_t>(kMaxCallDepth)) {
+    // Recursion without end: the script stops, even with keepGoing.
     RaiseHostError(ZE_LIMIT, "calls of functions nested more than " +
                                  std::to_string(kMaxCallDepth) + " deep (" +
                                  usage + ")");
+    stop_ = true;
     return Check();
   }
   // Arguments are copies, as assignment makes them.

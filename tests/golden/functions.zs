@@ -27,10 +27,6 @@ def outer(t)
 end
 print(outer(LUT1()))
 print(fact(1, 2))
-def deep(n)
-  return deep(n + 1)
-end
-deep(0)
 def first()
   print(x)
 end
@@ -41,3 +37,9 @@ def later(a)
   return a * 2
 end
 print(later(2))
+# Recursion without end stops the script, even with --keep-going.
+def deep(n)
+  return deep(n + 1)
+end
+deep(0)
+print("not reached")
