@@ -44,10 +44,9 @@ int RunRepl(zorl::Interpreter& interpreter) {
               << std::flush;
   std::string line;
   int status = 0;
-  for (int n = 1; ReadLine(terminal, status == zorl::Interpreter::kMore
-                                         ? kMore
-                                         : kPrompt,
-                           &line);
+  for (int n = 1;
+       ReadLine(terminal, status == zorl::Interpreter::kMore ? kMore : kPrompt,
+                &line);
        ++n)
     status = interpreter.Feed("<stdin>", n, line);
   if (terminal) std::cout << '\n' << std::flush;

@@ -155,7 +155,8 @@ void Machine::Mismatch(const MethodInfo& m,
     if (p.IsRefer() || Matches(p, args[i])) continue;
     // The parameter's word as the signature gives it.
     std::string words = m.signature.substr(m.signature.find('(') + 1);
-    for (std::size_t k = 0; k < i; ++k) words = words.substr(words.find(',') + 2);
+    for (std::size_t k = 0; k < i; ++k)
+      words = words.substr(words.find(',') + 2);
     words = words.substr(0, words.find_first_of(",)"));
     warnings.push_back(m.signature + ": parameter " + std::to_string(i + 1) +
                        " (" + words + ") is given a " +

@@ -221,9 +221,8 @@ std::string Describe(const Variable& v) {
                 ? &static_cast<const StringStore*>(member.val.store)->bytes
                 : nullptr;
         if (bytes && bytes->size() > 2 * kShown)
-          s += " " + m.first + "=<String of " +
-               std::to_string(bytes->size()) + " bytes " +
-               Quote(std::string(bytes->data(), kShown)) + "...>";
+          s += " " + m.first + "=<String of " + std::to_string(bytes->size()) +
+               " bytes " + Quote(std::string(bytes->data(), kShown)) + "...>";
         else
           s += " " + m.first + "=" + Describe(member);
       }

@@ -46,8 +46,7 @@ Variable TakeString(std::string&& bytes) {
   return v;
 }
 
-bool ArgumentCount(const std::string& usage, int minArgs, int maxArgs,
-                   int n) {
+bool ArgumentCount(const std::string& usage, int minArgs, int maxArgs, int n) {
   if (n >= minArgs && (maxArgs < 0 || n <= maxArgs)) return true;
   std::string takes = minArgs == maxArgs ? std::to_string(minArgs)
                       : maxArgs < 0      ? "at least " + std::to_string(minArgs)

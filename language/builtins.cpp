@@ -4,9 +4,9 @@
 namespace zorl {
 
 const Builtin* FindBuiltin(const std::string& name) {
-  static const Builtin* const kFamilies[] = {
-      kValueBuiltins, kFileBuiltins,  kImageBuiltins,
-      kMathBuiltins,  kTextBuiltins, kVectorBuiltins};
+  static const Builtin* const kFamilies[] = {kValueBuiltins, kFileBuiltins,
+                                             kImageBuiltins, kMathBuiltins,
+                                             kTextBuiltins,  kVectorBuiltins};
   for (const Builtin* family : kFamilies)
     for (const Builtin* b = family; b->name; ++b)
       if (name == b->name) return b;

@@ -59,26 +59,28 @@ void Run(const char* usage, Args& a, Scalar fn, Variable& r) {
   if (Apply(usage, static_cast<int>(a.size()), x, fn, out)) r = std::move(out);
 }
 
-bool IsWhole(const Variable& v) { return v.type != PV_FLOAT && v.type != PV_DOUBLE; }
+bool IsWhole(const Variable& v) {
+  return v.type != PV_FLOAT && v.type != PV_DOUBLE;
+}
 
 // A long from a whole double; NaN and what 32 bits can't hold are refused.
 bool ToLong(const char* usage, double d, Variable& out) {
   if (!(d >= -2147483648.0 && d <= 2147483647.0)) {
-    RaiseHostError(ZE_BAD_PARAMETER, std::string(usage) + ": " +
-                                         FormatDouble(d) +
-                                         " is beyond the longs");
+    RaiseHostError(
+        ZE_BAD_PARAMETER,
+        std::string(usage) + ": " + FormatDouble(d) + " is beyond the longs");
     return false;
   }
   out = MakeLong(static_cast<zlong>(d));
   return true;
 }
 
-#define ZORL_DOUBLE_FN(Name, expr)                                   \
+#define ZORL_DOUBLE_FN(Name, expr)                                  \
   bool Name(const char*, const Variable* const* x, Variable& out) { \
-    double a = x[0]->GetDoubleNumb();                                \
-    (void)a;                                                         \
-    out = MakeDouble(expr);                                          \
-    return true;                                                     \
+    double a = x[0]->GetDoubleNumb();                               \
+    (void)a;                                                        \
+    out = MakeDouble(expr);                                         \
+    return true;                                                    \
   }
 ZORL_DOUBLE_FN(SqrtOf, std::sqrt(a))
 ZORL_DOUBLE_FN(ExpOf, std::exp(a))
@@ -149,14 +151,14 @@ bool ClampOf(const char* usage, const Variable* const* x, Variable& out) {
 }
 
 // min(v) and max(v) of one Vector: its smallest or largest element.
-void Extreme(const char* usage, Args& a, bool larger, Scalar two,
-             Variable& r) {
+void Extreme(const char* usage, Args& a, bool larger, Scalar two, Variable& r) {
   if (a.size() == 2) {
     Run(usage, a, two, r);
     return;
   }
   if (a[0].type != PV_VECTOR || a[0].GetCount() == 0) {
-    BadArgument(usage, "one Vector with elements or two values expected, ", a[0]);
+    BadArgument(usage, "one Vector with elements or two values expected, ",
+                a[0]);
     return;
   }
   const auto& elems = static_cast<const VectorStore*>(a[0].val.store)->elems;

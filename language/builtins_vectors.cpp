@@ -61,9 +61,8 @@ void Unbytes(BuiltinContext&, Args& a, Variable& r) {
   if (!Text("unbytes(s)", a[0])) return;
   const ZeroedBytes& bytes = Store(a[0]);
   if (static_cast<long long>(bytes.size()) > MaxElements()) {
-    RaiseHostError(ZE_NO_MEMORY, "unbytes(s): " +
-                                     std::to_string(bytes.size()) +
-                                     " elements");
+    RaiseHostError(ZE_NO_MEMORY,
+                   "unbytes(s): " + std::to_string(bytes.size()) + " elements");
     return;
   }
   std::vector<Variable> elems(bytes.size());

@@ -62,9 +62,12 @@ bool Equal(const Variable& a0, const Variable& b0, bool* ok) {
     case PV_BOOLEAN:
       return (a.val.l != 0) == (b.val.l != 0);
     case PV_STRING: {
-      const ZeroedBytes& x = static_cast<const StringStore*>(a.val.store)->bytes;
-      const ZeroedBytes& y = static_cast<const StringStore*>(b.val.store)->bytes;
-      return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size()) == 0;
+      const ZeroedBytes& x =
+          static_cast<const StringStore*>(a.val.store)->bytes;
+      const ZeroedBytes& y =
+          static_cast<const StringStore*>(b.val.store)->bytes;
+      return x.size() == y.size() &&
+             std::memcmp(x.data(), y.data(), x.size()) == 0;
     }
     case PV_VECTOR: {
       const auto& x = static_cast<const VectorStore*>(a.val.store)->elems;

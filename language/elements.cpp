@@ -38,10 +38,9 @@ bool Length(const Variable& seq, std::size_t* n) {
 }
 
 std::string Of(const Variable& seq, std::size_t n) {
-  return seq.type == PV_VECTOR ? " of a Vector of " + std::to_string(n) +
-                                     " elements"
-                               : " of a String of " + std::to_string(n) +
-                                     " bytes";
+  return seq.type == PV_VECTOR
+             ? " of a Vector of " + std::to_string(n) + " elements"
+             : " of a String of " + std::to_string(n) + " bytes";
 }
 
 // An index from 0 to last; false (and the error) for any other value.
@@ -115,9 +114,11 @@ void ReadSlice(const Variable& seq0, const Variable* from, const Variable* to,
   std::size_t x = static_cast<std::size_t>(a), y = static_cast<std::size_t>(b);
   if (seq.type == PV_VECTOR) {
     const auto& elems = static_cast<const VectorStore*>(seq.val.store)->elems;
-    out = MakeVector(std::vector<Variable>(elems.begin() + x, elems.begin() + y));
+    out =
+        MakeVector(std::vector<Variable>(elems.begin() + x, elems.begin() + y));
   } else {
-    const ZeroedBytes& bytes = static_cast<const StringStore*>(seq.val.store)->bytes;
+    const ZeroedBytes& bytes =
+        static_cast<const StringStore*>(seq.val.store)->bytes;
     out = MakeString(std::string(bytes.data() + x, y - x));
   }
 }
@@ -131,12 +132,12 @@ void WriteElement(Variable& seq0, const Variable& index, Variable&& value) {
     return;
   }
   const Variable& v = Follow(value);
-  bool number = v.type == PV_BYTE || v.type == PV_LONG ||
-                v.type == PV_FLOAT || v.type == PV_DOUBLE;
+  bool number = v.type == PV_BYTE || v.type == PV_LONG || v.type == PV_FLOAT ||
+                v.type == PV_DOUBLE;
   double d = number ? v.GetDoubleNumb() : -1;
   if (!(d >= 0 && d <= 255 && d == std::floor(d))) {
-    RaiseHostError(ZE_BAD_PARAMETER, "a String's byte is 0 to 255, not " +
-                                         Describe(v));
+    RaiseHostError(ZE_BAD_PARAMETER,
+                   "a String's byte is 0 to 255, not " + Describe(v));
     return;
   }
   static_cast<StringStore*>(seq.val.store)->bytes[at] =

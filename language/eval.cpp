@@ -49,8 +49,9 @@ Variable* Evaluator::Place(const Expr& e) {
     std::size_t at = 0;
     Variable* seq = object->GetPointer();
     if (ElementIndex(*seq, index, &at) && seq->type == PV_STRING)
-      RaiseHostError(ZE_NO_ELEMENTS, "a String's byte has no elements or "
-                                     "members");
+      RaiseHostError(ZE_NO_ELEMENTS,
+                     "a String's byte has no elements or "
+                     "members");
     if (!Check()) return nullptr;
     return &static_cast<VectorStore*>(seq->val.store)->elems[at];
   }
@@ -299,15 +300,16 @@ bool Evaluator::EvalCall(const Expr& e, Variable& out, bool* called) {
   if (engine_.IsClass(e.name)) return Construct(e, out, called);
   auto later = declared_.find(e.name);
   if (later != declared_.end()) {
-    RaiseHostError(ZE_UNKNOWN_CLASS,
-                   e.name + " is a function defined on line " +
-                       std::to_string(later->second) +
-                       ", which has not run yet");
+    RaiseHostError(ZE_UNKNOWN_CLASS, e.name +
+                                         " is a function defined on line " +
+                                         std::to_string(later->second) +
+                                         ", which has not run yet");
     return Check();
   }
   RaiseHostError(ZE_UNKNOWN_CLASS,
-                 e.name + " is neither a class, a function nor a built-in "
-                          "function");
+                 e.name +
+                     " is neither a class, a function nor a built-in "
+                     "function");
   return Check();
 }
 

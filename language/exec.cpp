@@ -160,14 +160,15 @@ Evaluator::Flow Evaluator::For(const Node& n) {
   if (!Eval(over, seq)) return Done();
   const Variable& v = *seq.GetPointer();
   if (v.type != PV_VECTOR && v.type != PV_STRING) {
-    RaiseHostError(ZE_NO_ELEMENTS, "for goes through a Vector or a String, "
-                                   "not a " +
-                                       TypeName(v));
+    RaiseHostError(ZE_NO_ELEMENTS,
+                   "for goes through a Vector or a String, "
+                   "not a " +
+                       TypeName(v));
     Check();
     return Done();
   }
-  std::size_t count = static_cast<std::size_t>(
-      v.type == PV_VECTOR ? v.GetCount() : v.GetLen());
+  std::size_t count =
+      static_cast<std::size_t>(v.type == PV_VECTOR ? v.GetCount() : v.GetLen());
   for (std::size_t i = 0; i < count; ++i) {
     if (v.type == PV_VECTOR)
       var = static_cast<const VectorStore*>(v.val.store)->elems[i];

@@ -41,13 +41,13 @@ int Interpreter::Finish(const std::string& file, ProgramBuilder& builder) {
       defined[n.s.name] = n.line;
     if (!what.empty())
       errors.push_back(LineError{
-          n.line, SyntaxError{n.s.column + 4, "expected a function name of its own; " +
-                                                  n.s.name + " is " + what}});
+          n.line,
+          SyntaxError{n.s.column + 4, "expected a function name of its own; " +
+                                          n.s.name + " is " + what}});
   }
-  std::stable_sort(errors.begin(), errors.end(),
-                   [](const LineError& a, const LineError& b) {
-                     return a.line < b.line;
-                   });
+  std::stable_sort(
+      errors.begin(), errors.end(),
+      [](const LineError& a, const LineError& b) { return a.line < b.line; });
   for (const LineError& e : errors)
     err_ << file << ':' << e.line << ':' << e.error.column
          << ": syntax error: " << e.error.message << '\n';
@@ -107,9 +107,7 @@ int Interpreter::Run(const std::string& file, std::istream& in,
 
 void Interpreter::AllowFiles(bool allow) { eval_->AllowFiles(allow); }
 
-void Interpreter::SetStepLimit(long long steps) {
-  eval_->SetStepLimit(steps);
-}
+void Interpreter::SetStepLimit(long long steps) { eval_->SetStepLimit(steps); }
 
 const Variable* Interpreter::Find(const std::string& name) const {
   return eval_->Find(name);

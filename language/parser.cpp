@@ -174,8 +174,10 @@ class Parser {
       std::string name;
       if (!NewName(&name, "a parameter name")) return false;
       for (const std::string& p : *params)
-        if (p == name) return FailAt(tokens_[pos_ - 1], "a parameter name "
-                                                        "not given before");
+        if (p == name)
+          return FailAt(tokens_[pos_ - 1],
+                        "a parameter name "
+                        "not given before");
       params->push_back(name);
     }
     Next();
@@ -261,9 +263,7 @@ class Parser {
     return e;
   }
   std::unique_ptr<Expr> Or() { return Logic("or", Expr::kOr, &Parser::And); }
-  std::unique_ptr<Expr> And() {
-    return Logic("and", Expr::kAnd, &Parser::Not);
-  }
+  std::unique_ptr<Expr> And() { return Logic("and", Expr::kAnd, &Parser::Not); }
   std::unique_ptr<Expr> Not() {
     if (!IsWord("not")) return Compare();
     int column = Next().column;
@@ -464,8 +464,8 @@ class Parser {
 
 bool IsKeyword(const std::string& word) {
   static const char* const kWords[] = {
-      "and", "or",  "not",   "if",       "elif", "else",   "while",
-      "for", "in",  "end",   "break",    "continue", "def", "return"};
+      "and", "or", "not", "if",    "elif",     "else", "while",
+      "for", "in", "end", "break", "continue", "def",  "return"};
   for (const char* w : kWords)
     if (word == w) return true;
   return false;

@@ -29,8 +29,8 @@ const char* KeywordOf(Statement::Kind k) {
 Statement::Kind OpenedBy(const std::string& text) {
   std::vector<ScriptToken> t = Tokenize(text);
   if (t[0].kind != ScriptToken::kName) return Statement::kNone;
-  for (Statement::Kind k : {Statement::kIf, Statement::kWhile,
-                            Statement::kFor, Statement::kDef})
+  for (Statement::Kind k :
+       {Statement::kIf, Statement::kWhile, Statement::kFor, Statement::kDef})
     if (t[0].text == KeywordOf(k)) return k;
   return Statement::kNone;
 }
@@ -82,9 +82,10 @@ bool ProgramBuilder::Add(int line, const std::string& text) {
                         "' without an 'if' before it");
       Open& o = open_.back();
       if (o.sawElse)
-        return Fail(line, s.column,
-                    std::string("expected 'end' after the 'else' block, found '") +
-                        word + "'");
+        return Fail(
+            line, s.column,
+            std::string("expected 'end' after the 'else' block, found '") +
+                word + "'");
       if (s.kind == Statement::kElse) {
         o.sawElse = true;
         o.into = &o.node->orElse;

@@ -42,7 +42,7 @@ class ProgramBuilder {
 
  private:
   struct Open {
-    Node* node;  // the if, while, for or def
+    Node* node;   // the if, while, for or def
     Block* into;  // where the next statement goes: its body or else body
     int line;     // where the block began (an elif chain: at its if)
     bool sawElse = false;

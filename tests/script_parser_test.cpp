@@ -1,12 +1,11 @@
 // The lexer and parser: precedence, literals, columns of syntax errors.
-#include "language/parser.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "language/lexer.h"
 #include "engine/values.h"
+#include "language/lexer.h"
+#include "language/parser.h"
 
 namespace {
 
@@ -60,8 +59,8 @@ std::string Tree(const Expr& e) {
     case Expr::kIndex:
       return Tree(*e.object) + "[" + Tree(*e.args[0]) + "]";
     case Expr::kSlice:
-      return Tree(*e.object) + "[" + (e.args[0] ? Tree(*e.args[0]) : "") +
-             ":" + (e.args[1] ? Tree(*e.args[1]) : "") + "]";
+      return Tree(*e.object) + "[" + (e.args[0] ? Tree(*e.args[0]) : "") + ":" +
+             (e.args[1] ? Tree(*e.args[1]) : "") + "]";
   }
   return "?";
 }
@@ -84,7 +83,8 @@ std::string Parse(const std::string& line) {
       return Tree(*s.target) + " = " + Tree(*s.value);
     case Statement::kDef: {
       std::string p;
-      for (const std::string& name : s.params) p += (p.empty() ? "" : " ") + name;
+      for (const std::string& name : s.params)
+        p += (p.empty() ? "" : " ") + name;
       return "def " + s.name + "(" + p + ")";
     }
     case Statement::kFor:
@@ -104,7 +104,8 @@ TEST(ScriptParser, PrecedenceAndAssociativity) {
   EXPECT_EQ(Parse("(1 + 2) * -3"), "((1 + 2) * (- 3))");
   EXPECT_EQ(Parse("a or b and not c == d + 1"),
             "(a or (b and (not (c == (d + 1)))))");
-  EXPECT_EQ(Parse("x < 1 or y >= 2 or z != 3"), "((x < 1) or (y >= 2) or (z != 3))");
+  EXPECT_EQ(Parse("x < 1 or y >= 2 or z != 3"),
+            "((x < 1) or (y >= 2) or (z != 3))");
   EXPECT_EQ(Parse("v[i + 1][2] = s[:2] + s[1:] + s[a:b]"),
             "v[(i + 1)][2] = (s[:2] + s[1:] + s[a:b])");
   EXPECT_EQ(Parse("--x"), "(- (- x))");
@@ -134,16 +135,23 @@ TEST(ScriptParser, SyntaxErrorsNameTheColumnAndWhatWasExpected) {
   EXPECT_EQ(Parse("f(1 2)"), "5: expected ',' or ')', found a number");
   EXPECT_EQ(Parse("x = @"), "5: expected an expression, found '@'");
   EXPECT_EQ(Parse("x === 1"), "5: expected an expression, found '='");
-  EXPECT_EQ(Parse("1 < 2 < 3"), "7: expected 'and' between two comparisons, found '<'");
+  EXPECT_EQ(Parse("1 < 2 < 3"),
+            "7: expected 'and' between two comparisons, found '<'");
   EXPECT_EQ(Parse("x = end"), "5: expected an expression, found 'end'");
-  EXPECT_EQ(Parse("if"), "3: expected an expression, found the end of the line");
+  EXPECT_EQ(Parse("if"),
+            "3: expected an expression, found the end of the line");
   EXPECT_EQ(Parse("else x"), "6: expected the end of the line, found 'x'");
-  EXPECT_EQ(Parse("for in x"), "5: expected a variable name after 'for', found 'in'");
-  EXPECT_EQ(Parse("def f(a, a)"), "10: expected a parameter name not given before, found 'a'");
-  EXPECT_EQ(Parse("v[1:2] = 3"), "8: expected a variable, a member or an element on the left of '='");
+  EXPECT_EQ(Parse("for in x"),
+            "5: expected a variable name after 'for', found 'in'");
+  EXPECT_EQ(Parse("def f(a, a)"),
+            "10: expected a parameter name not given before, found 'a'");
+  EXPECT_EQ(
+      Parse("v[1:2] = 3"),
+      "8: expected a variable, a member or an element on the left of '='");
   EXPECT_EQ(Parse("v[]"), "3: expected an expression, found ']'");
-  EXPECT_EQ(Parse("f() = 1"),
-            "5: expected a variable, a member or an element on the left of '='");
+  EXPECT_EQ(
+      Parse("f() = 1"),
+      "5: expected a variable, a member or an element on the left of '='");
   EXPECT_EQ(Parse("s = \"abc"), "9: expected '\"' to end the String");
   EXPECT_EQ(Parse("s = \"\\x4\""),
             "6: expected an escape \\n \\t \\\\ \\\" or \\xNN");

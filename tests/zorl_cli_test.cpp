@@ -55,9 +55,10 @@ TEST(ZorlCli, StatementsFromTheCommandLineAndStandardInput) {
 // reported and the next statement runs; a block left open at the end is a
 // syntax error.
 TEST(ZorlCli, PromptRunsEachStatementWhenComplete) {
-  Outcome o = Shell("printf 'x = 1\\nwhile x < 5\\nx = x * 3\\nend\\n"
-                    "print(y)\\nprint(x)\\nif 1\\n' | " +
-                    kZorl + " repl 2>&1");
+  Outcome o = Shell(
+      "printf 'x = 1\\nwhile x < 5\\nx = x * 3\\nend\\n"
+      "print(y)\\nprint(x)\\nif 1\\n' | " +
+      kZorl + " repl 2>&1");
   EXPECT_EQ(o.status, 2);
   EXPECT_EQ(o.out,
             "<stdin>:5: error 24: unknown variable: y\n9\n"
