@@ -71,6 +71,10 @@ class Evaluator {
   Flow RunNode(const Node& n);
   Flow Loop(const Node& n);
   Flow For(const Node& n);
+  // The rounds of a for loop, its variable set to each value that next
+  // gives until next gives false.
+  template <typename Next>
+  Flow Rounds(const Node& n, Next next);
   // One round of a loop's body: kNext to go on, kBreak to leave the loop,
   // or what leaves the loop's block too.
   Flow Round(const Node& n);

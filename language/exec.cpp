@@ -131,9 +131,21 @@ Evaluator::Flow Evaluator::Loop(const Node& n) {
   }
 }
 
+template <typename Next>
+Evaluator::Flow Evaluator::Rounds(const Node& n, Next next) {
+  Variable& var = (*vars_)[n.s.name];
+  while (next(var)) {
+    Flow flow = Round(n);
+    if (flow == kBreak) return kNext;
+    if (flow != kNext) return flow;
+    line_ = n.line;
+    if (!Step()) return Done();
+  }
+  return kNext;
+}
+
 Evaluator::Flow Evaluator::For(const Node& n) {
   const Expr& over = *n.s.value;
-  Variable& var = (*vars_)[n.s.name];
   // A range is counted through without making its Vector.
   if (over.kind == Expr::kCall && over.name == "range" &&
       over.args.size() == 2 && !functions_.count("range")) {
@@ -145,43 +157,36 @@ Evaluator::Flow Evaluator::For(const Node& n) {
       Check();
       return Done();
     }
-    long long to = bounds[1].GetLongNumb();
-    for (long long i = bounds[0].GetLongNumb(); i < to; ++i) {
-      var = MakeLong(static_cast<zlong>(i));
-      Flow flow = Round(n);
-      if (flow == kBreak) return kNext;
-      if (flow != kNext) return flow;
-      line_ = n.line;
-      if (!Step()) return Done();
-    }
-    return kNext;
+    long long i = bounds[0].GetLongNumb(), to = bounds[1].GetLongNumb();
+    return Rounds(n, [&](Variable& var) {
+      if (i >= to) return false;
+      var = MakeLong(static_cast<zlong>(i++));
+      return true;
+    });
   }
   Variable seq;
   if (!Eval(over, seq)) return Done();
   const Variable& v = *seq.GetPointer();
   if (v.type != PV_VECTOR && v.type != PV_STRING) {
-    RaiseHostError(ZE_NO_ELEMENTS,
-                   "for goes through a Vector or a String, "
-                   "not a " +
-                       TypeName(v));
+    RaiseHostError(
+        ZE_NO_ELEMENTS,
+        "for goes through a Vector or a String, not a " + TypeName(v));
     Check();
     return Done();
   }
   std::size_t count =
       static_cast<std::size_t>(v.type == PV_VECTOR ? v.GetCount() : v.GetLen());
-  for (std::size_t i = 0; i < count; ++i) {
+  std::size_t i = 0;
+  return Rounds(n, [&](Variable& var) {
+    if (i >= count) return false;
     if (v.type == PV_VECTOR)
       var = static_cast<const VectorStore*>(v.val.store)->elems[i];
     else
       var = MakeLong(static_cast<unsigned char>(
           static_cast<const StringStore*>(v.val.store)->bytes[i]));
-    Flow flow = Round(n);
-    if (flow == kBreak) return kNext;
-    if (flow != kNext) return flow;
-    line_ = n.line;
-    if (!Step()) return Done();
-  }
-  return kNext;
+    ++i;
+    return true;
+  });
 }
 
 void Evaluator::RunSimple(const Statement& s) {

@@ -265,13 +265,16 @@ class Parser {
   std::unique_ptr<Expr> Or() { return Logic("or", Expr::kOr, &Parser::And); }
   std::unique_ptr<Expr> And() { return Logic("and", Expr::kAnd, &Parser::Not); }
   std::unique_ptr<Expr> Not() {
-    if (!IsWord("not")) return Compare();
+    return IsWord("not") ? Prefix(Expr::kNot, &Parser::Not) : Compare();
+  }
+  // An operator before its operand (not, unary -): one level deeper.
+  std::unique_ptr<Expr> Prefix(Expr::Kind kind, Level operandLevel) {
     int column = Next().column;
     if (!Deeper()) return nullptr;
-    std::unique_ptr<Expr> operand = Not();
+    std::unique_ptr<Expr> operand = (this->*operandLevel)();
     --depth_;
     if (!operand) return nullptr;
-    auto e = Make(Expr::kNot, column);
+    auto e = Make(kind, column);
     e->object = std::move(operand);
     return e;
   }
@@ -306,17 +309,7 @@ class Parser {
   std::unique_ptr<Expr> Product() { return Binary("*/%", &Parser::Unary); }
 
   std::unique_ptr<Expr> Unary() {
-    if (IsPunct("-")) {
-      int column = Next().column;
-      if (!Deeper()) return nullptr;
-      std::unique_ptr<Expr> operand = Unary();
-      --depth_;
-      if (!operand) return nullptr;
-      auto e = Make(Expr::kNegate, column);
-      e->object = std::move(operand);
-      return e;
-    }
-    return Postfix();
+    return IsPunct("-") ? Prefix(Expr::kNegate, &Parser::Unary) : Postfix();
   }
 
   std::unique_ptr<Expr> Postfix() {
