@@ -95,6 +95,11 @@ const Variable* Evaluator::Read(const Expr& e, Variable& temp) {
   return &temp;
 }
 
+const Variable* Evaluator::Operand(const Expr& e, Variable& temp) {
+  if (e.kind == Expr::kName) return Named(e);
+  return Eval(e, temp) ? &temp : nullptr;
+}
+
 bool Evaluator::Element(const Expr& e, Variable& out) {
   Variable bounds[2], temp;
   for (std::size_t i = 0; i < e.args.size(); ++i)
@@ -201,7 +206,7 @@ bool Evaluator::EvalInner(const Expr& e, Variable& out) {
     }
     case Expr::kCompare: {
       Variable at, bt;
-      const Variable* a = Read(*e.object, at);
+      const Variable* a = Operand(*e.object, at);
       if (!a) return false;
       const Variable* b = Read(*e.args[0], bt);
       if (!b) return false;
@@ -249,7 +254,7 @@ bool Evaluator::Operator(const Expr& e, Variable& out, bool* called) {
   // * is its method "*", which works on the variable, and whose refer
   // parameter binds to a variable given by name.
   Variable acc;
-  const Variable* left = Read(*e.object, acc);
+  const Variable* left = Operand(*e.object, acc);
   if (!left) return false;
   for (std::size_t i = 0; i < e.ops.size(); ++i) {
     const Expr& right = *e.args[i];

@@ -115,6 +115,10 @@ class Evaluator {
   // A value to read: a place is read where it is, anything else is
   // evaluated into temp.
   const Variable* Read(const Expr& e, Variable& temp);
+  // The first operand of an operator: a variable is read where it is (what
+  // comes after may change its contents, never move it); anything else is
+  // evaluated into temp.
+  const Variable* Operand(const Expr& e, Variable& temp);
   bool Element(const Expr& e, Variable& out);
   void SetElement(const Expr& target, Variable&& value);
   // *called tells whether an object's * method ran (as for EvalCall).

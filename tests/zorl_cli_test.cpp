@@ -18,8 +18,10 @@ struct Outcome {
 
 // Runs a shell command line in a scratch folder.
 Outcome Shell(const std::string& command) {
-  std::string line =
-      "cd " + std::string(::testing::TempDir()) + " && " + command;
+  // Standard input is no terminal, even when the tests run from one, so
+  // that zorl without a command never waits at its prompt.
+  std::string line = "exec </dev/null; cd " +
+                     std::string(::testing::TempDir()) + " && " + command;
   std::FILE* p = popen(line.c_str(), "r");
   Outcome o{-1, ""};
   if (!p) return o;
