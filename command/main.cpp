@@ -4,6 +4,8 @@
 //   zorl run SCRIPT [options]      run a script file (- for standard input)
 //   zorl run -e 'STATEMENTS' ...   run statements from the command line
 //   zorl methods [options]         the module's description, methods, errors
+//   zorl repl [options]            statements typed at a prompt (also zorl
+//                                  with no command, on a terminal)
 //
 // Exit status: 0 when the script ran to its end without an error, 1 when an
 // error stopped it (with --keep-going: when any error was raised) or its
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "command/repl.h"
 #include "engine/engine.h"
 #include "language/escape_message.h"
 #include "language/interpreter.h"
@@ -38,6 +41,9 @@ const char kUsage[] =
     "method\n"
     "                                 table and the error table\n"
     "  zorl --version                 print the version\n"
+    "  zorl repl [options]            run statements as they are typed (also "
+    "zorl\n"
+    "                                 with no command, on a terminal)\n"
     "options:\n"
     "  --plugin PATH     the plug-in to load (default: the plug-in built "
     "beside\n"
@@ -115,7 +121,7 @@ bool Parse(int argc, char** argv, Options* o, std::string* problem) {
       *problem = "unknown option " + a;
       return false;
     } else if (o->command.empty()) {
-      if (a != "run" && a != "methods") {
+      if (a != "run" && a != "methods" && a != "repl") {
         *problem = "unknown command " + a;
         return false;
       }
@@ -128,6 +134,7 @@ bool Parse(int argc, char** argv, Options* o, std::string* problem) {
     }
   }
   if (o->help || o->version) return true;
+  if (o->command.empty() && isatty(STDIN_FILENO)) o->command = "repl";
   if (o->command.empty()) {
     *problem = "no command given";
     return false;
@@ -206,6 +213,10 @@ int main(int argc, char** argv) {
   if (o.command == "methods") {
     PrintMethods(engine.Modules().back());
     return Finish(0);
+  }
+  if (o.command == "repl") {
+    zorl::Interpreter prompt(engine, std::cout, std::cerr, true);
+    return RunRepl(prompt);
   }
   zorl::Interpreter interpreter(engine, std::cout, std::cerr, o.keepGoing);
   if (!o.statements.empty()) {

@@ -45,6 +45,7 @@ struct MethodInfo {
   std::string signature;
   std::vector<Param> params;
   MethodHandler handler;
+  bool fromModule = false;  // a plug-in module's method, not the host's
 };
 
 class ClassInfo final : public VarClass {

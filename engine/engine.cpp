@@ -92,6 +92,12 @@ Errors Engine::TakeErrors() {
   return out;
 }
 
+std::vector<std::string> Engine::TakeWarnings() {
+  std::vector<std::string> out;
+  out.swap(m_->warnings);
+  return out;
+}
+
 Processor* Engine::GetProcessor() { return m_.get(); }
 
 Engine::Scope::Scope(Engine& e) : saved_(RunningMachine()) {

@@ -56,6 +56,9 @@ class ZORL_API Engine {
   void Raise(zlong number, const std::string& text);
   // The errors raised since the last call, in the order raised.
   Errors TakeErrors();
+  // The warnings since the last call: calls that ran with an argument of a
+  // kind that doesn't fit its parameter.
+  std::vector<std::string> TakeWarnings();
 
   // The processor that runs this engine's calls.
   Processor* GetProcessor();

@@ -33,6 +33,10 @@ const char* HostErrorText(zlong number) {
       return "member is read-only";
     case ZE_BAD_ARGUMENT:
       return "bad argument";
+    case ZE_INDEX:
+      return "index out of range";
+    case ZE_LIMIT:
+      return "limit reached";
     case ZE_FILE:
       return "file error";
     case ZE_NOT_BOOLEAN:

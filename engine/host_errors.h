@@ -19,6 +19,8 @@ enum EngineError : zlong {
   ZE_NOT_AN_OBJECT = 25,
   ZE_READ_ONLY = 26,
   ZE_BAD_ARGUMENT = 27,
+  ZE_INDEX = 28,
+  ZE_LIMIT = 29,
   ZE_FILE = 30,
 };
 

@@ -101,7 +101,8 @@ bool LoadModule(Machine& m, const std::string& path, bool errorRange,
   for (std::size_t i = 0; i < sigs.size(); ++i)
     m.classes.Declare(sigs[i].cls)
         ->methods.push_back(MethodInfo{sigs[i].method, mi.methods[i].signature,
-                                       sigs[i].params, mi.methods[i].handler});
+                                       sigs[i].params, mi.methods[i].handler,
+                                       true});
 
   if (errorRange && !mi.errors.empty()) {
     mi.errorOffset = m.nextOffset;

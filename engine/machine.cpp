@@ -84,6 +84,10 @@ unsigned short Machine::ErrorOffset(HINSTANCE module) const {
 
 void Machine::Raise(zlong number, const char* text) {
   ScriptError e{number, text ? text : ""};
+  if (!running.empty()) {
+    const std::string& sig = running.back()->signature;
+    e.where = sig.substr(0, sig.find('('));
+  }
   if (!text) {
     bool found = false;
     for (const ModuleInfo& mi : modules) {
@@ -121,7 +125,10 @@ const MethodInfo* Machine::Resolve(const ClassInfo& cls,
   std::vector<const MethodInfo*> counted;
   for (const MethodInfo* m : named)
     if (m->params.size() == args.size()) counted.push_back(m);
-  if (counted.size() == 1) return counted[0];
+  if (counted.size() == 1) {
+    Mismatch(*counted[0], args);
+    return counted[0];
+  }
   for (const MethodInfo* m : counted) {
     bool ok = true;
     for (std::size_t i = 0; ok && i < args.size(); ++i)
@@ -141,6 +148,22 @@ const MethodInfo* Machine::Resolve(const ClassInfo& cls,
   return nullptr;
 }
 
+void Machine::Mismatch(const MethodInfo& m,
+                       const std::vector<Variable*>& args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const Param& p = m.params[i];
+    if (p.IsRefer() || Matches(p, args[i])) continue;
+    // The parameter's word as the signature gives it.
+    std::string words = m.signature.substr(m.signature.find('(') + 1);
+    for (std::size_t k = 0; k < i; ++k)
+      words = words.substr(words.find(',') + 2);
+    words = words.substr(0, words.find_first_of(",)"));
+    warnings.push_back(m.signature + ": parameter " + std::to_string(i + 1) +
+                       " (" + words + ") is given a " +
+                       TypeName(*args[i]->GetPointer()));
+  }
+}
+
 void Machine::Invoke(const MethodInfo& m, VarRegister& result,
                      const std::vector<Variable*>& args, Variable* object) {
   std::vector<VarRegister> slots;
@@ -155,6 +178,13 @@ void Machine::Invoke(const MethodInfo& m, VarRegister& result,
   }
   slots.emplace_back(object);
   Running run(this);
+  struct Named {  // errors raised while a plug-in method runs name it
+    std::vector<const MethodInfo*>* stack;
+    ~Named() {
+      if (stack) stack->pop_back();
+    }
+  } named{m.fromModule ? &running : nullptr};
+  if (m.fromModule) running.push_back(&m);
   m.handler(&result, slots.data(), static_cast<int>(slots.size()), this);
 }
 

@@ -23,6 +23,11 @@ class Machine final : public Processor, public PVConnect, public ErrorSink {
   std::vector<void*> libraries;  // dlopen handles, closed last
   unsigned short nextOffset = 1000;
   Errors pending;
+  // Warnings about calls that run but may not do what was meant.
+  std::vector<std::string> warnings;
+  // The plug-in methods running, the innermost last: errors raised while
+  // one runs name it.
+  std::vector<const MethodInfo*> running;
 
   void Raise(zlong number, const char* text) override;
   unsigned short ErrorOffset(HINSTANCE module) const override;
@@ -31,6 +36,9 @@ class Machine final : public Processor, public PVConnect, public ErrorSink {
   // the error that explains why none fits.
   const MethodInfo* Resolve(const ClassInfo& cls, const std::string& name,
                             const std::vector<Variable*>& args);
+  // Warns about each argument whose kind doesn't fit its parameter in the
+  // only signature of that many arguments (the call still runs).
+  void Mismatch(const MethodInfo& m, const std::vector<Variable*>& args);
   // Runs a method with the arguments bound to their slots (refer
   // parameters designate the given values, the others get copies) and the
   // object in the last slot.

@@ -16,6 +16,9 @@ namespace zorl {
 struct ScriptError {
   zlong number;
   std::string text;
+  // The plug-in method that raised it ("LUT1::Shrink"), or empty; shown
+  // after the text, which stays the raiser's own.
+  std::string where = "";
   bool operator==(const ScriptError& o) const {
     return number == o.number && text == o.text;
   }

@@ -211,8 +211,21 @@ std::string Describe(const Variable& v) {
       const ObjectStore* o = AsObject(&v);
       std::string s = "<" + o->cls->name() + " " +
                       std::to_string(o->bytes.size()) + " bytes";
-      for (const auto& m : o->members)
-        s += " " + m.first + "=" + Describe(m.second);
+      for (const auto& m : o->members) {
+        // A long String (a picture's pixels) shows its length and first
+        // bytes.
+        const Variable& member = m.second;
+        const std::size_t kShown = 16;
+        const ZeroedBytes* bytes =
+            member.type == PV_STRING
+                ? &static_cast<const StringStore*>(member.val.store)->bytes
+                : nullptr;
+        if (bytes && bytes->size() > 2 * kShown)
+          s += " " + m.first + "=<String of " + std::to_string(bytes->size()) +
+               " bytes " + Quote(std::string(bytes->data(), kShown)) + "...>";
+        else
+          s += " " + m.first + "=" + Describe(member);
+      }
       return s + ">";
     }
     case PV_REFERENCE:

@@ -5,9 +5,17 @@
 # --- LUT1: 256 entries that map each 8-bit pixel to a new 8-bit value ---
 img = ReadImage("phantom8.pgm")
 print("phantom8.pgm:", img.Width, "x", img.Height, "depth", img.Depth)
+# A table of 256 entries computed in the script, entry by entry.
+def gamma_table(g)
+  v = fill(256, 0)
+  for i in range(0, 256)
+    v[i] = round(255 * pow(i / 255.0, g))
+  end
+  return LUT1(v)
+end
 ramp = range(0, 256)
 inverse = LUT1(255 - ramp)              # dark becomes light
-gamma = LUT1(ramp * ramp / 255)         # gamma 2: darker mid-tones
+gamma = gamma_table(2.0)                # gamma 2: darker mid-tones
 threshold = LUT1(ramp / 150 * 255)      # two levels: bone white, the rest black
 print("inverse of 0:", inverse.ConvertVoxel(0), "gamma of 128:", gamma.ConvertVoxel(128))
 

@@ -2,13 +2,22 @@
 # red, yellow, white) over a window of CT values.
 ct = ReadImage("phantom16.pgm")
 
-# Three ramps, each climbing over a third of the input: Shrink squeezes the
-# identity into a window and holds its last value above it.
-id = LUT1()
-red = id.Shrink(0, 1.0 / 3, 1, 0, false).GetTable()
-green = id.Shrink(1.0 / 3, 2.0 / 3, 1, 0, false).GetTable()
-blue = id.Shrink(2.0 / 3, 1, 1, 0, false).GetTable()
-hot = LUT3(red, green, blue)
+# The palette from control points: at each point an input level (0 to 255)
+# and its colour; between two points each channel runs in a straight line.
+points = [[0, 0, 0, 0], [85, 255, 0, 0], [170, 255, 255, 0], [255, 255, 255, 255]]
+def channel(points, c)
+  v = fill(256, 0)
+  for k in range(1, len(points))
+    a = points[k - 1]
+    b = points[k]
+    for i in range(a[0], b[0] + 1)
+      t = (i - a[0]) / double(b[0] - a[0])
+      v[i] = round(a[c] + t * (b[c] - a[c]))
+    end
+  end
+  return v
+end
+hot = LUT3(channel(points, 1), channel(points, 2), channel(points, 3))
 print("hot palette: gray scale?", hot.IsGrayScale(), "entry 128 =", hot.ConvertVoxel(128))
 
 # One entry per stored CT value (0 to 4095), then the palette over the

@@ -5,7 +5,8 @@
 // The file built-ins are disabled, so that no input reads or writes files;
 // the engine's allocation limits are lowered to 16 MiB and 2^20 elements, so
 // that fill(), range() and big tables are refused quickly instead of filling
-// memory.
+// memory. Each script may take 20,000 steps (statements and rounds of
+// loops), so that an endless loop ends with an error instead of a timeout.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   {
     zorl::Interpreter interpreter(*g_engine, out, err, true);
     interpreter.AllowFiles(false);
+    interpreter.SetStepLimit(20000);
     int status = interpreter.Run("fuzz.zs", in, true);
     if (status < 0 || status > 2) std::abort();
     // A failure is always explained.

@@ -50,6 +50,18 @@ Variable TakeString(ZeroedBytes&& bytes) {
   return v;
 }
 
+bool ArgumentCount(const std::string& usage, int minArgs, int maxArgs, int n) {
+  if (n >= minArgs && (maxArgs < 0 || n <= maxArgs)) return true;
+  std::string takes = minArgs == maxArgs ? std::to_string(minArgs)
+                      : maxArgs < 0      ? "at least " + std::to_string(minArgs)
+                                         : std::to_string(minArgs) + " to " +
+                                          std::to_string(maxArgs);
+  RaiseHostError(ZE_NO_SIGNATURE, usage + " takes " + takes + " argument" +
+                                      (takes == "1" ? "" : "s") + ", not " +
+                                      std::to_string(n));
+  return false;
+}
+
 void RaiseFile(const std::string& path, const std::string& what) {
   RaiseHostError(ZE_FILE, path + ": " + what);
 }

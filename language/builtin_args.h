@@ -32,6 +32,9 @@ std::string Bytes(const Variable& v);
 // over without a copy.
 Variable TakeString(std::string&& bytes);
 Variable TakeString(ZeroedBytes&& bytes);
+// True when n arguments fit a call that takes minArgs to maxArgs (-1: any
+// number); else raises error 22 naming the call's usage.
+bool ArgumentCount(const std::string& usage, int minArgs, int maxArgs, int n);
 // Raises error 30 naming the file.
 void RaiseFile(const std::string& path, const std::string& what);
 

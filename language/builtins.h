@@ -36,9 +36,25 @@ extern const Builtin kPaletteBuiltins[];  // builtins_palettes.cpp
 extern const Builtin kPathBuiltins[];     // builtins_paths.cpp
 extern const Builtin kProgressBuiltins[];  // builtins_progress.cpp
 extern const Builtin kPlotBuiltins[];      // builtins_plots.cpp
+extern const Builtin kMathBuiltins[];      // builtins_math.cpp
+extern const Builtin kTextBuiltins[];      // builtins_text.cpp
+extern const Builtin kVectorBuiltins[];    // builtins_vectors.cpp
 
 // The built-in function of that name; null when there is none.
 const Builtin* FindBuiltin(const std::string& name);
+
+// A built-in that changes its first argument, a variable or an element, in
+// place (append); the others come as values in args.
+typedef void (*PlaceBuiltinFn)(BuiltinContext& cx, Variable& place,
+                               std::vector<Variable>& args, Variable& result);
+struct PlaceBuiltin {
+  const char* name;
+  int minArgs, maxArgs;  // counting the place
+  PlaceBuiltinFn fn;
+  const char* usage;
+};
+extern const PlaceBuiltin kPlaceBuiltins[];  // builtins_vectors.cpp
+const PlaceBuiltin* FindPlaceBuiltin(const std::string& name);
 
 }  // namespace zorl
 

@@ -1,5 +1,6 @@
-// Statements and expressions at run time. Variables live in one table;
-// everything else is a temporary value of the statement that made it.
+// Expressions at run time. Variables live in the table of the top level or
+// of the running function; everything else is a temporary value of the
+// statement that made it.
 #include "language/eval.h"
 
 #include <new>
@@ -10,13 +11,16 @@
 #include "engine/store.h"
 #include "engine/values.h"
 #include "language/arith.h"
+#include "language/builtin_args.h"
 #include "language/builtins.h"
+#include "language/compare.h"
+#include "language/elements.h"
 
 namespace zorl {
 
 Variable* Evaluator::Find(const std::string& name) {
-  auto it = vars_.find(name);
-  return it == vars_.end() ? nullptr : &it->second;
+  auto it = globals_.find(name);
+  return it == globals_.end() ? nullptr : &it->second;
 }
 
 bool Evaluator::Check() {
@@ -25,76 +29,136 @@ bool Evaluator::Check() {
   return errors_.empty();
 }
 
-Errors Evaluator::Run(const Statement& s) {
-  Engine::Scope scope(engine_);
-  errors_.clear();
-  Check();  // errors raised outside any statement belong to none
-  errors_.clear();
-  try {
-    RunStatement(s);
-  } catch (const std::bad_alloc&) {
-    RaiseHostError(ZE_NO_MEMORY,
-                   "the statement needs more memory than there is");
-    Check();
-  }
-  Errors out;
-  out.swap(errors_);
-  return out;
-}
-
-void Evaluator::RunStatement(const Statement& s) {
-  Variable value;
-  switch (s.kind) {
-    case Statement::kNone:
-      break;
-    case Statement::kExpr: {
-      bool called = false;
-      if (s.value->kind == Expr::kCall || s.value->kind == Expr::kMethod)
-        EvalCall(*s.value, value, &called);
-      else
-        Eval(*s.value, value);
-      break;
-    }
-    case Statement::kAssign: {
-      bool called = false;
-      bool ok = s.value->kind == Expr::kCall || s.value->kind == Expr::kMethod
-                    ? EvalCall(*s.value, value, &called)
-                : s.value->kind == Expr::kBinary
-                    ? Operator(*s.value, value, &called)
-                    : Eval(*s.value, value);
-      // What a call left in its result is kept even when it raised errors.
-      if (ok || called) vars_[s.name] = std::move(value);
-      break;
-    }
-    case Statement::kSetMember: {
-      if (!Eval(*s.value, value)) break;
-      Variable* target = Place(*s.target);
-      if (target) engine_.SetMember(*target, s.name, value);
-      Check();
-      break;
-    }
-  }
-}
-
 Variable* Evaluator::Named(const Expr& e) {
-  Variable* v = Find(e.name);
-  if (!v) {
-    RaiseHostError(ZE_UNKNOWN_VARIABLE, e.name);
-    Check();
-  }
-  return v;
+  auto it = vars_->find(e.name);
+  if (it != vars_->end()) return &it->second;
+  RaiseHostError(ZE_UNKNOWN_VARIABLE, e.name);
+  Check();
+  return nullptr;
 }
 
 Variable* Evaluator::Place(const Expr& e) {
   if (e.kind == Expr::kName) return Named(e);
-  Variable* object = Place(*e.object);  // the parser allows names and members
+  // An index is worked out before the place it indexes, which it might
+  // move (append).
+  Variable index;
+  if (e.kind == Expr::kIndex && !Eval(*e.args[0], index)) return nullptr;
+  Variable* object = Place(*e.object);  // names, members and elements
   if (!object) return nullptr;
+  if (e.kind == Expr::kIndex) {
+    std::size_t at = 0;
+    Variable* seq = object->GetPointer();
+    if (ElementIndex(*seq, index, &at) && seq->type == PV_STRING)
+      RaiseHostError(ZE_NO_ELEMENTS,
+                     "a String's byte has no elements or "
+                     "members");
+    if (!Check()) return nullptr;
+    return &static_cast<VectorStore*>(seq->val.store)->elems[at];
+  }
   Variable* member = engine_.GetMember(*object, e.name);
   Check();
   return member;
 }
 
+const Variable* Evaluator::Read(const Expr& e, Variable& temp) {
+  if (e.kind == Expr::kName) return Named(e);
+  if (!IsPlace(e)) return Eval(e, temp) ? &temp : nullptr;
+  Variable index, inner;
+  if (e.kind == Expr::kIndex && !Eval(*e.args[0], index)) return nullptr;
+  const Variable* object = Read(*e.object, inner);
+  if (!object) return nullptr;
+  if (e.kind == Expr::kMember) {
+    if (object == &inner) {  // a String's byte has no members
+      Variable* m = engine_.GetMember(inner, e.name);
+      if (!Check()) return nullptr;
+      temp = *m;
+      return &temp;
+    }
+    Variable* m = engine_.GetMember(*const_cast<Variable*>(object), e.name);
+    return Check() ? m : nullptr;
+  }
+  std::size_t at = 0;
+  const Variable* seq = const_cast<Variable*>(object)->GetPointer();
+  if (!ElementIndex(*seq, index, &at)) {
+    Check();
+    return nullptr;
+  }
+  if (seq->type == PV_STRING) {
+    temp = MakeLong(static_cast<unsigned char>(
+        static_cast<const StringStore*>(seq->val.store)->bytes[at]));
+    return &temp;
+  }
+  const Variable* element =
+      &static_cast<const VectorStore*>(seq->val.store)->elems[at];
+  if (object != &inner) return element;
+  temp = *element;
+  return &temp;
+}
+
+const Variable* Evaluator::Operand(const Expr& e, Variable& temp) {
+  if (e.kind == Expr::kName) return Named(e);
+  return Eval(e, temp) ? &temp : nullptr;
+}
+
+bool Evaluator::Element(const Expr& e, Variable& out) {
+  Variable bounds[2], temp;
+  for (std::size_t i = 0; i < e.args.size(); ++i)
+    if (e.args[i] && !Eval(*e.args[i], bounds[i])) return false;
+  const Variable* seq = Read(*e.object, temp);
+  if (!seq) return false;
+  if (e.kind == Expr::kIndex)
+    ReadElement(*seq, bounds[0], out);
+  else
+    ReadSlice(*seq, e.args[0] ? &bounds[0] : nullptr,
+              e.args[1] ? &bounds[1] : nullptr, out);
+  return Check();
+}
+
+void Evaluator::SetElement(const Expr& target, Variable&& value) {
+  Variable index;
+  if (!Eval(*target.args[0], index)) return;
+  Variable* seq = Place(*target.object);
+  if (!seq) return;
+  // A large value stored in an element counts against the allocation
+  // limits over the whole variable; numbers and short Strings need no look.
+  const Variable& v = *value.GetPointer();
+  bool large = v.type == PV_VECTOR || v.type == PV_OBJECT ||
+               (v.type == PV_STRING && v.GetLen() > 4096);
+  Variable old;
+  if (large) ReadElement(*seq, index, old);
+  WriteElement(*seq, index, std::move(value));
+  if (!Check() || !large) return;
+  const Expr* root = &target;
+  while (root->kind != Expr::kName) root = root->object.get();
+  Variable* whole = Named(*root)->GetPointer();
+  if (whole->type == PV_VECTOR &&
+      !CheckVectorSize("an element",
+                       static_cast<VectorStore*>(whole->val.store)->elems, 1)) {
+    Variable* again = Place(*target.object);  // the same place
+    if (again) WriteElement(*again, index, std::move(old));
+  }
+  Check();
+}
+
+// Expressions and calls nest at most this deep while they are worked, so
+// that no script can exhaust the stack (a line's own nesting is bounded by
+// the parser; this bounds it across calls).
+constexpr int kMaxDepth = 3000;
+
 bool Evaluator::Eval(const Expr& e, Variable& out) {
+  if (depth_ >= kMaxDepth) {
+    RaiseHostError(ZE_LIMIT, "expressions and calls nested more than " +
+                                 std::to_string(kMaxDepth) + " deep");
+    stop_ = true;  // as for recursion without end
+    return Check();
+  }
+  ++depth_;
+  bool ok = EvalInner(e, out);
+  --depth_;
+  return ok;
+}
+
+bool Evaluator::EvalInner(const Expr& e, Variable& out) {
   switch (e.kind) {
     case Expr::kLiteral:
       out = e.value;
@@ -107,26 +171,26 @@ bool Evaluator::Eval(const Expr& e, Variable& out) {
       out = MakeVector(std::move(elems));
       return true;
     }
-    case Expr::kName: {
-      Variable* v = Named(e);
-      if (!v) return false;
-      out = *v;
-      return true;
-    }
+    case Expr::kName:
     case Expr::kMember: {
+      Variable temp;
+      const Variable* v = nullptr;
       if (IsPlace(e)) {  // read in place: no copy of the whole object
-        Variable* member = Place(e);
-        if (!member) return false;
-        out = *member;
-        return true;
+        v = Read(e, temp);
+      } else if (Eval(*e.object, temp)) {
+        v = engine_.GetMember(temp, e.name);
+        if (!Check()) v = nullptr;
       }
-      Variable object;
-      if (!Eval(*e.object, object)) return false;
-      Variable* member = engine_.GetMember(object, e.name);
-      if (!Check()) return false;
-      out = *member;
+      if (!v) return false;
+      if (v == &temp)
+        out = std::move(temp);
+      else
+        out = *v;
       return true;
     }
+    case Expr::kIndex:
+    case Expr::kSlice:
+      return Element(e, out);
     case Expr::kCall:
     case Expr::kMethod: {
       bool called = false;
@@ -140,41 +204,117 @@ bool Evaluator::Eval(const Expr& e, Variable& out) {
       Negate(operand, out);
       return Check();
     }
+    case Expr::kCompare: {
+      Variable at, bt;
+      const Variable* a = Operand(*e.object, at);
+      if (!a) return false;
+      const Variable* b = Read(*e.args[0], bt);
+      if (!b) return false;
+      Compare(e.name, *a, *b, out);
+      return Check();
+    }
+    case Expr::kAnd:
+    case Expr::kOr:
+      return Logic(e, out);
+    case Expr::kNot: {
+      bool holds = false;
+      if (!Condition(*e.object, &holds)) return false;
+      out = MakeBoolean(!holds);
+      return true;
+    }
   }
   return false;
 }
 
+bool Evaluator::Condition(const Expr& e, bool* holds) {
+  Variable temp;
+  const Variable* v = Read(e, temp);
+  if (!v) return false;
+  bool ok = true;
+  *holds = Truth(*v, &ok);
+  return ok || Check();
+}
+
+bool Evaluator::Logic(const Expr& e, Variable& out) {
+  bool want = e.kind == Expr::kOr;  // the value that ends the chain
+  for (const auto& operand : e.args) {
+    bool holds = false;
+    if (!Condition(*operand, &holds)) return false;
+    if (holds == want) {
+      out = MakeBoolean(want);
+      return true;
+    }
+  }
+  out = MakeBoolean(!want);
+  return true;
+}
+
 bool Evaluator::Operator(const Expr& e, Variable& out, bool* called) {
-  const Expr& left = *e.object;
-  const Expr& right = *e.args[0];
-  Variable a, b;
-  if (e.name == "*") {
-    // An object's * is its method "*", whose refer parameter binds to a
-    // variable given by name.
-    Variable* pa = left.kind == Expr::kName ? Named(left) : &a;
-    if (!pa || (pa == &a && !Eval(left, a))) return false;
-    if (pa->GetPointer()->GetType() == PV_OBJECT) {
+  // The first operand is read in place when it is a variable: an object's
+  // * is its method "*", which works on the variable, and whose refer
+  // parameter binds to a variable given by name.
+  Variable acc;
+  const Variable* left = Operand(*e.object, acc);
+  if (!left) return false;
+  for (std::size_t i = 0; i < e.ops.size(); ++i) {
+    const Expr& right = *e.args[i];
+    Variable b, result;
+    Variable* object = const_cast<Variable*>(left);
+    if (e.ops[i] == '*' && object->GetPointer()->type == PV_OBJECT) {
       Variable* pb = right.kind == Expr::kName ? Named(right) : &b;
       if (!pb || (pb == &b && !Eval(right, b))) return false;
-      engine_.Call(*pa, "*", {pb}, &out);
-      if (called) *called = true;
-      return Check();
+      Variable copy;  // a member or an element works as a copy
+      if (left != &acc && e.object->kind != Expr::kName) {
+        copy = *left;
+        object = &copy;
+      }
+      engine_.Call(*object, "*", {pb}, &result);
+      bool last = i + 1 == e.ops.size();
+      if (called && last) *called = true;
+      if (!Check()) {
+        if (last) out = std::move(result);
+        return false;
+      }
+    } else {
+      const Variable* pb = Read(right, b);
+      if (!pb) return false;
+      Arithmetic(e.ops[i], *left, *pb, result);
+      if (!Check()) return false;
     }
-    if (pa != &a) a = *pa;
-  } else if (!Eval(left, a)) {
-    return false;
+    acc = std::move(result);
+    left = &acc;
   }
-  if (!Eval(right, b)) return false;
-  Arithmetic(e.name[0], a, b, out);
-  return Check();
+  if (left == &acc)
+    out = std::move(acc);
+  else
+    out = *left;
+  return true;
 }
 
 bool Evaluator::EvalCall(const Expr& e, Variable& out, bool* called) {
   if (e.kind == Expr::kMethod) return Method(e, out, called);
-  if (FindBuiltin(e.name)) return Builtin(e, out, called);
+  if (!e.builtin) e.builtin = FindBuiltin(e.name);
+  if (e.builtin) return Builtin(e, out, called);
+  if (const PlaceBuiltin* p = FindPlaceBuiltin(e.name))
+    return InPlace(*p, e, out, called);
+  auto f = functions_.find(e.name);
+  if (f != functions_.end()) {
+    *called = true;
+    return CallFunction(f->second, e, out);
+  }
   if (engine_.IsClass(e.name)) return Construct(e, out, called);
+  auto later = declared_.find(e.name);
+  if (later != declared_.end()) {
+    RaiseHostError(ZE_UNKNOWN_CLASS, e.name +
+                                         " is a function defined on line " +
+                                         std::to_string(later->second) +
+                                         ", which has not run yet");
+    return Check();
+  }
   RaiseHostError(ZE_UNKNOWN_CLASS,
-                 e.name + " is neither a class nor a built-in function");
+                 e.name +
+                     " is neither a class, a function nor a built-in "
+                     "function");
   return Check();
 }
 
@@ -203,8 +343,9 @@ bool Evaluator::Arguments(const Expr& call, const std::string& cls,
       args->push_back(&temps[i]);
       continue;
     }
-    Variable* v = Find(a.name);
-    if (!v && ReferAt(cls, method, n, i)) v = &vars_[a.name];
+    auto found = vars_->find(a.name);
+    Variable* v = found == vars_->end() ? nullptr : &found->second;
+    if (!v && ReferAt(cls, method, n, i)) v = &(*vars_)[a.name];
     if (!v) v = Named(a);
     if (!v) return false;
     args->push_back(v);
@@ -241,20 +382,31 @@ bool Evaluator::Method(const Expr& e, Variable& out, bool* called) {
   return Check();
 }
 
-bool Evaluator::Builtin(const Expr& e, Variable& out, bool* called) {
-  const zorl::Builtin* b = FindBuiltin(e.name);
+bool Evaluator::InPlace(const PlaceBuiltin& p, const Expr& e, Variable& out,
+                        bool* called) {
   int n = static_cast<int>(e.args.size());
-  if (n < b->minArgs || (b->maxArgs >= 0 && n > b->maxArgs)) {
-    std::string takes =
-        b->minArgs == b->maxArgs
-            ? std::to_string(b->minArgs)
-            : std::to_string(b->minArgs) + " to " + std::to_string(b->maxArgs);
-    RaiseHostError(ZE_NO_SIGNATURE, std::string(b->usage) + " takes " + takes +
-                                        " argument" +
-                                        (takes == "1" ? "" : "s") + ", not " +
-                                        std::to_string(n));
+  if (!ArgumentCount(p.usage, p.minArgs, p.maxArgs, n)) return Check();
+  if (!IsPlace(*e.args[0])) {
+    RaiseHostError(ZE_BAD_ARGUMENT, std::string(p.usage) +
+                                        ": the first argument is a variable "
+                                        "or an element, to change in place");
     return Check();
   }
+  std::vector<Variable> args(e.args.size() - 1);
+  for (std::size_t i = 1; i < e.args.size(); ++i)
+    if (!Eval(*e.args[i], args[i - 1])) return false;
+  Variable* place = Place(*e.args[0]);
+  if (!place) return false;
+  *called = true;
+  BuiltinContext cx{engine_, out_};
+  p.fn(cx, *place->GetPointer(), args, out);
+  return Check();
+}
+
+bool Evaluator::Builtin(const Expr& e, Variable& out, bool* called) {
+  const zorl::Builtin* b = e.builtin;
+  int n = static_cast<int>(e.args.size());
+  if (!ArgumentCount(b->usage, b->minArgs, b->maxArgs, n)) return Check();
   if (b->files && !files_) {
     RaiseHostError(ZE_FILE,
                    std::string(b->usage) + ": file access is disabled");

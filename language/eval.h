@@ -1,40 +1,106 @@
-// Running parsed statements: the script's variables, calls and operators.
+// Running parsed scripts: the script's variables, blocks, functions, calls
+// and operators, and the reports of what went wrong where.
 #ifndef ZORL_LANGUAGE_EVAL_H
 #define ZORL_LANGUAGE_EVAL_H
 
+#include <map>
+#include <memory>
 #include <ostream>
+#include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/engine.h"
-#include "language/ast.h"
+#include "language/builtins.h"
+#include "language/program.h"
 
 namespace zorl {
 
+// A function a script defined.
+struct Function {
+  std::string name, file;
+  int line = 0;
+  std::vector<std::string> params;
+  const Block* body = nullptr;
+  std::shared_ptr<const Block> program;  // keeps the body alive
+};
+
+// Where a function was called from.
+struct CallSite {
+  std::string file;
+  int line;
+  std::string function;
+};
+
 class Evaluator {
  public:
-  Evaluator(Engine& engine, std::ostream& out) : engine_(engine), out_(out) {}
+  // print writes to out; errors and warnings go to err. With keepGoing an
+  // error is reported and the next statement runs.
+  Evaluator(Engine& engine, std::ostream& out, std::ostream& err,
+            bool keepGoing);
 
-  // Runs one statement. The errors that stopped it, in the order raised;
-  // the rest of the statement is skipped after the first failing step.
-  Errors Run(const Statement& s);
+  // Runs a script's top level. Its functions are known from here on.
+  // False when it stopped early (an error without keepGoing, or the step
+  // limit).
+  bool Run(const std::string& file, std::shared_ptr<const Block> program);
 
-  // A script variable, or null.
+  // The errors reported since the evaluator was made.
+  long long ErrorCount() const { return errorCount_; }
+
+  // A variable of the top level, or null.
   Variable* Find(const std::string& name);
+  // Whether a name is taken by a built-in, a class or a function (and on
+  // which line the function was defined).
+  bool NameTaken(const std::string& name, std::string* what) const;
 
   // Whether the file built-ins may run; when not, they raise error 30.
   void AllowFiles(bool allow) { files_ = allow; }
+  // Statements (and loop rounds) one Run may take; 0: no limit.
+  void SetStepLimit(long long steps) { stepLimit_ = steps; }
+
+  // Calls inside calls are refused beyond this depth.
+  static constexpr int kMaxCallDepth = 200;
 
  private:
-  void RunStatement(const Statement& s);
+  enum Flow { kNext, kBreak, kContinue, kReturn, kStop };
+
+  // Statements (exec.cpp).
+  Flow RunBlock(const Block& block);
+  Flow RunNode(const Node& n);
+  Flow Loop(const Node& n);
+  Flow For(const Node& n);
+  // The rounds of a for loop, its variable set to each value that next
+  // gives until next gives false.
+  template <typename Next>
+  Flow Rounds(const Node& n, Next next);
+  // One round of a loop's body: kNext to go on, kBreak to leave the loop,
+  // or what leaves the loop's block too.
+  Flow Round(const Node& n);
+  void RunSimple(const Statement& s);
+  bool Step();
+  // Reports the errors of the statement that just ran: kStop when the
+  // script stops here.
+  Flow Done();
+  void Report(const Errors& errors);
+  void Warn();
+  bool CallFunction(const Function& f, const Expr& call, Variable& out);
+
+  // Expressions (eval.cpp).
   bool Eval(const Expr& e, Variable& out);
+  bool EvalInner(const Expr& e, Variable& out);
+  // A condition's truth; false (and the error) when it has none.
+  bool Condition(const Expr& e, bool* holds);
+  bool Logic(const Expr& e, Variable& out);
   // A call; *called tells whether the function or method ran (so that an
   // assignment keeps what it left even when it raised errors).
   bool EvalCall(const Expr& e, Variable& out, bool* called);
   bool Construct(const Expr& e, Variable& out, bool* called);
   bool Method(const Expr& e, Variable& out, bool* called);
   bool Builtin(const Expr& e, Variable& out, bool* called);
+  bool InPlace(const PlaceBuiltin& p, const Expr& e, Variable& out,
+               bool* called);
   // Argument values of a call of cls::method: a variable given by name is
   // passed itself, so that refer parameters bind to it (a new name is
   // created empty where a refer parameter takes it); other arguments are
@@ -44,8 +110,17 @@ class Evaluator {
                  std::vector<Variable*>* args);
   bool ReferAt(const std::string& cls, const std::string& method,
                std::size_t count, std::size_t i) const;
-  // The variable or member that e names, for writing into.
+  // The variable, member or element that e names, for writing into.
   Variable* Place(const Expr& e);
+  // A value to read: a place is read where it is, anything else is
+  // evaluated into temp.
+  const Variable* Read(const Expr& e, Variable& temp);
+  // The first operand of an operator: a variable is read where it is (what
+  // comes after may change its contents, never move it); anything else is
+  // evaluated into temp.
+  const Variable* Operand(const Expr& e, Variable& temp);
+  bool Element(const Expr& e, Variable& out);
+  void SetElement(const Expr& target, Variable&& value);
   // *called tells whether an object's * method ran (as for EvalCall).
   bool Operator(const Expr& e, Variable& out, bool* called = nullptr);
   Variable* Named(const Expr& e);  // raises an error for an unknown name
@@ -54,9 +129,27 @@ class Evaluator {
 
   Engine& engine_;
   std::ostream& out_;
-  std::unordered_map<std::string, Variable> vars_;
-  Errors errors_;
+  std::ostream& err_;
+  bool keepGoing_;
   bool files_ = true;
+
+  typedef std::unordered_map<std::string, Variable> Variables;
+  Variables globals_;
+  Variables* vars_ = &globals_;  // the running function's, or the globals
+  std::map<std::string, Function> functions_;
+  std::map<std::string, int> declared_;  // defs of the running script
+  std::vector<CallSite> sites_;
+  std::string file_;
+  int line_ = 0;
+  std::shared_ptr<const Block> program_;  // the one running
+  Variable returned_;
+
+  Errors errors_;
+  long long errorCount_ = 0;
+  bool stop_ = false;
+  long long steps_ = 0, stepLimit_ = 0;
+  int depth_ = 0;  // expressions and calls being worked, inside each other
+  std::set<std::pair<std::string, int>> warned_;
 };
 
 }  // namespace zorl

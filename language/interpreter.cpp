@@ -1,16 +1,19 @@
-// Scripts line by line: parse, run, report.
+// Scripts: lines gathered into blocks, checked, run, reported.
 #include "language/interpreter.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
 
 #include "language/escape_message.h"
 #include "language/eval.h"
-#include "language/parser.h"
+#include "language/program.h"
 
 namespace zorl {
 
 Interpreter::Interpreter(Engine& engine, std::ostream& out, std::ostream& err,
                          bool keepGoing)
-    : eval_(new Evaluator(engine, out)),
-      out_(out),
+    : eval_(new Evaluator(engine, out, err, keepGoing)),
       err_(err),
       keepGoing_(keepGoing) {}
 
@@ -24,61 +27,90 @@ void StripCr(std::string& line) {
 
 }  // namespace
 
-bool Interpreter::CheckLine(const std::string& file, int line,
-                            const std::string& text) {
-  Statement s;
-  SyntaxError e;
-  if (ParseLine(text, &s, &e)) return true;
-  err_ << EscapeForMessage(file + ':' + std::to_string(line) + ':' +
-                           std::to_string(e.column) +
-                           ": syntax error: " + e.message)
-       << '\n'
-       << std::flush;
-  return false;
+int Interpreter::Finish(const std::string& file, ProgramBuilder& builder) {
+  auto program = std::make_shared<const Block>(builder.Finish());
+  std::vector<LineError> errors = builder.Errors();
+  // A function needs a name of its own, once.
+  std::map<std::string, int> defined;
+  for (const Node& n : *program) {
+    if (n.s.kind != Statement::kDef) continue;
+    std::string what;
+    auto before = defined.find(n.s.name);
+    if (before != defined.end())
+      what = "a function defined on line " + std::to_string(before->second);
+    else if (!eval_->NameTaken(n.s.name, &what))
+      defined[n.s.name] = n.line;
+    if (!what.empty())
+      errors.push_back(LineError{
+          n.line,
+          SyntaxError{n.s.column + 4, "expected a function name of its own; " +
+                                          n.s.name + " is " + what}});
+  }
+  std::stable_sort(
+      errors.begin(), errors.end(),
+      [](const LineError& a, const LineError& b) { return a.line < b.line; });
+  for (const LineError& e : errors)
+    err_ << EscapeForMessage(file + ':' + std::to_string(e.line) + ':' +
+                             std::to_string(e.error.column) +
+                             ": syntax error: " + e.error.message)
+         << '\n';
+  err_ << std::flush;
+  if (!errors.empty()) return 2;
+  long long before = eval_->ErrorCount();
+  eval_->Run(file, program);
+  return eval_->ErrorCount() > before ? 1 : 0;
+}
+
+int Interpreter::Feed(const std::string& file, int line,
+                      const std::string& text) {
+  if (!pending_) pending_.reset(new ProgramBuilder);
+  std::string t = text;
+  StripCr(t);
+  bool ok = pending_->Add(line, t);
+  if (ok && !pending_->Complete()) return kMore;
+  std::unique_ptr<ProgramBuilder> builder = std::move(pending_);
+  return Finish(file, *builder);
+}
+
+int Interpreter::EndFeed(const std::string& file) {
+  if (!pending_) return 0;
+  std::unique_ptr<ProgramBuilder> builder = std::move(pending_);
+  return Finish(file, *builder);
 }
 
 int Interpreter::RunLine(const std::string& file, int line,
                          const std::string& text) {
-  Statement s;
-  SyntaxError e;
-  if (!ParseLine(text, &s, &e)) return CheckLine(file, line, text) ? 0 : 2;
-  Errors errors = eval_->Run(s);
-  for (const ScriptError& error : errors) {
-    std::string message = file + ':' + std::to_string(line) + ": error " +
-                          std::to_string(error.number);
-    if (!error.text.empty()) message += ": " + error.text;
-    err_ << EscapeForMessage(message) << '\n' << std::flush;
-  }
-  return errors.empty() ? 0 : 1;
+  int status = Feed(file, line, text);
+  return status == kMore ? EndFeed(file) : status;
 }
 
 int Interpreter::Run(const std::string& file, std::istream& in,
                      bool checkFirst) {
   std::string text;
   if (checkFirst) {
-    bool ok = true;
+    ProgramBuilder builder;
     for (int n = 1; std::getline(in, text); ++n) {
       StripCr(text);
-      ok = CheckLine(file, n, text) && ok;
+      builder.Add(n, text);
     }
-    if (!ok) return 2;
-    in.clear();
-    in.seekg(0);
+    return Finish(file, builder);
   }
   int status = 0;
   for (int n = 1; std::getline(in, text); ++n) {
-    StripCr(text);
-    int s = RunLine(file, n, text);
+    int s = Feed(file, n, text);
     if (s == 2) return 2;
     if (s == 1) {
       status = 1;
-      if (!keepGoing_ || !out_ || !err_) break;  // output lost: the run ends
+      if (!keepGoing_) return 1;
     }
   }
-  return status;
+  int s = EndFeed(file);
+  return s ? s : status;
 }
 
 void Interpreter::AllowFiles(bool allow) { eval_->AllowFiles(allow); }
+
+void Interpreter::SetStepLimit(long long steps) { eval_->SetStepLimit(steps); }
 
 const Variable* Interpreter::Find(const std::string& name) const {
   return eval_->Find(name);

@@ -1,6 +1,6 @@
-// Running scripts: lines of the script language against an engine, with
-// errors reported as "FILE:LINE: error N: TEXT" and syntax errors as
-// "FILE:LINE:COLUMN: syntax error: expected ...".
+// Running scripts: the script language against an engine, with errors
+// reported as "FILE:LINE: error N: TEXT" and syntax errors as
+// "FILE:LINE:COLUMN: syntax error: ...".
 #ifndef ZORL_LANGUAGE_INTERPRETER_H
 #define ZORL_LANGUAGE_INTERPRETER_H
 
@@ -14,6 +14,7 @@
 namespace zorl {
 
 class Evaluator;
+class ProgramBuilder;
 
 class ZORL_API Interpreter {
  public:
@@ -28,27 +29,42 @@ class ZORL_API Interpreter {
   // Runs a script; the exit status: 0 when it ran to its end without an
   // error, 1 when an error stopped it (with keepGoing: when any error was
   // raised, and always when out or err can no longer be written), 2 for a
-  // syntax error. A stream that can be read twice is
-  // checked whole before its first line runs; otherwise a syntax error
-  // stops the script at its line.
+  // syntax error. With checkFirst the script is read and
+  // checked whole before its first line runs; otherwise each statement
+  // (a block with all its lines) runs as soon as it is read, and a syntax
+  // error stops the script there.
   int Run(const std::string& file, std::istream& in, bool checkFirst);
 
-  // Checks one line; a syntax error is reported and gives false.
-  bool CheckLine(const std::string& file, int line, const std::string& text);
-  // Runs one line: 0, 1 (an error was reported) or 2 (a syntax error).
+  // One line of input, as a prompt reads them: kMore while the line leaves
+  // a block open (the block runs when its end comes); else the status of
+  // what ran, as for Run. After a syntax error the open lines are dropped.
+  static constexpr int kMore = -1;
+  int Feed(const std::string& file, int line, const std::string& text);
+  // The input ended: a block still open is a syntax error (status 2).
+  int EndFeed(const std::string& file);
+
+  // Runs one line (a statement complete in itself): 0, 1 (an error was
+  // reported) or 2 (a syntax error).
   int RunLine(const std::string& file, int line, const std::string& text);
 
   // Whether ReadFile, WriteFile, ReadImage and WriteImage may touch files
   // (by default they may); when not, each raises error 30 (the fuzzer runs
   // scripts this way).
   void AllowFiles(bool allow);
+  // The statements (and rounds of loops) that one script, or one statement
+  // fed, may take; past it the script stops with error 29. 0 (the
+  // default): no limit. Embedders that run untrusted scripts set one.
+  void SetStepLimit(long long steps);
 
-  // The value of a script variable, or null.
+  // The value of a script variable (of the top level), or null.
   const Variable* Find(const std::string& name) const;
 
  private:
+  // Runs what the builder gathered, after checking it: 0, 1 or 2.
+  int Finish(const std::string& file, ProgramBuilder& builder);
+
   std::unique_ptr<Evaluator> eval_;
-  std::ostream& out_;
+  std::unique_ptr<ProgramBuilder> pending_;  // lines fed, a block open
   std::ostream& err_;
   bool keepGoing_;
 };

@@ -1,5 +1,6 @@
 // Tokens: names, longs (decimal or 0x hex), doubles, Strings with the
-// escapes \n \t \\ \" \xNN, punctuation; '#' starts a comment.
+// escapes \n \t \\ \" \xNN, punctuation (comparisons of two characters
+// among it); '#' starts a comment.
 #include "language/lexer.h"
 
 #include <cctype>
@@ -136,7 +137,11 @@ std::vector<ScriptToken> Tokenize(const std::string& s) {
       out.push_back(Number(s, i));
     } else if (c == '"') {
       out.push_back(String(s, i));
-    } else if (std::string("()[],.=+-*/%|&^").find(c) != std::string::npos) {
+    } else if (i + 1 < s.size() && s[i + 1] == '=' &&
+               std::string("=!<>").find(c) != std::string::npos) {
+      out.push_back(Make(ScriptToken::kPunct, s.substr(i, 2), i));
+      i += 2;
+    } else if (std::string("()[],.=+-*/%|&^<>:").find(c) != std::string::npos) {
       out.push_back(Make(ScriptToken::kPunct, std::string(1, c), i));
       ++i;
     } else {

@@ -15,7 +15,7 @@ struct ScriptToken {
     kLong,    // number
     kDouble,  // real
     kString,  // text: the String's bytes, escapes resolved
-    kPunct,   // text: one of ( ) [ ] , . = + - * / % | & ^
+    kPunct,   // text: one of ( ) [ ] , . : = + - * / % | & ^ < > == != <= >=
     kBad,     // text: what was expected here (a malformed token)
     kEnd,     // the end of the line (a comment ends it too)
   };

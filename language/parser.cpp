@@ -1,13 +1,21 @@
 // The grammar of a line, by recursive descent:
-//   line    := [expr ['=' expr]] [# comment]
-//   expr    := xor ('|' xor)*        xor := and ('^' and)*
-//   and     := sum ('&' sum)*        sum := product (('+' | '-') product)*
-//   product := unary (('*' | '/' | '%') unary)*
-//   unary   := '-' unary | postfix
-//   postfix := primary ('.' name ['(' args ')'])*
-//   primary := number | String | true | false | empty | '[' args ']'
-//            | name ['(' args ')'] | '(' expr ')'
-// The left side of '=' must be a name or a member.
+//   line      := [statement] [# comment]
+//   statement := expr ['=' expr] | 'if' expr | 'elif' expr | 'else'
+//              | 'while' expr | 'for' name 'in' expr | 'end' | 'break'
+//              | 'continue' | 'def' name '(' [name (',' name)*] ')'
+//              | 'return' [expr]
+//   expr      := and ('or' and)*     and := not ('and' not)*
+//   not       := 'not' not | compare
+//   compare   := bitor [('==' | '!=' | '<' | '<=' | '>' | '>=') bitor]
+//   bitor     := xor ('|' xor)*      xor := bitand ('^' bitand)*
+//   bitand    := sum ('&' sum)*      sum := product (('+' | '-') product)*
+//   product   := unary (('*' | '/' | '%') unary)*
+//   unary     := '-' unary | postfix
+//   postfix   := primary ('.' name ['(' args ')'] | '[' expr ']'
+//              | '[' [expr] ':' [expr] ']')*
+//   primary   := number | String | true | false | empty | '[' args ']'
+//              | name ['(' args ')'] | '(' expr ')'
+// The left side of '=' must be a variable, a member or an element.
 #include "language/parser.h"
 
 #include <utility>
@@ -19,13 +27,20 @@ namespace zorl {
 
 namespace {
 
+bool IsLiteralName(const std::string& w) {
+  return w == "true" || w == "false" || w == "empty";
+}
+
 class Parser {
  public:
   explicit Parser(std::vector<ScriptToken> tokens)
       : tokens_(std::move(tokens)) {}
 
   bool Line(Statement* out) {
+    out->column = Peek().column;
     if (At(ScriptToken::kEnd)) return true;
+    if (At(ScriptToken::kName) && IsKeyword(Peek().text))
+      return Keyword(out) && EndOfLine("the end of the line");
     std::unique_ptr<Expr> first = Expression();
     if (!first) return false;
     if (IsPunct("=")) {
@@ -33,26 +48,27 @@ class Parser {
       if (!IsPlace(*first)) {
         error.column = eq.column;
         error.message =
-            "expected a variable or a variable's member on the left of '='";
+            "expected a variable, a member or an element on the left of '='";
         return false;
       }
       std::unique_ptr<Expr> value = Expression();
       if (!value) return false;
-      if (!At(ScriptToken::kEnd))
-        return Fail("an operator or the end of the line");
+      if (!EndOfLine("an operator or the end of the line")) return false;
+      out->kind = first->kind == Expr::kName     ? Statement::kAssign
+                  : first->kind == Expr::kMember ? Statement::kSetMember
+                                                 : Statement::kSetElement;
       if (first->kind == Expr::kName) {
-        out->kind = Statement::kAssign;
         out->name = first->name;
-      } else {
-        out->kind = Statement::kSetMember;
+      } else if (first->kind == Expr::kMember) {
         out->name = first->name;
         out->target = std::move(first->object);
+      } else {
+        out->target = std::move(first);
       }
       out->value = std::move(value);
       return true;
     }
-    if (!At(ScriptToken::kEnd))
-      return Fail("an operator, '=' or the end of the line");
+    if (!EndOfLine("an operator, '=' or the end of the line")) return false;
     out->kind = Statement::kExpr;
     out->value = std::move(first);
     return true;
@@ -70,6 +86,12 @@ class Parser {
   bool At(ScriptToken::Kind k) const { return Peek().kind == k; }
   bool IsPunct(const char* p) const {
     return Peek().kind == ScriptToken::kPunct && Peek().text == p;
+  }
+  bool IsWord(const char* w) const {
+    return Peek().kind == ScriptToken::kName && Peek().text == w;
+  }
+  bool EndOfLine(const std::string& expected) {
+    return At(ScriptToken::kEnd) || Fail(expected);
   }
 
   bool FailAt(const ScriptToken& t, const std::string& expected) {
@@ -91,10 +113,79 @@ class Parser {
     return e;
   }
 
-  typedef std::unique_ptr<Expr> (Parser::*Level)();
+  // A statement that starts with a keyword, up to the end of its line.
+  bool Keyword(Statement* out) {
+    static const struct {
+      const char* word;
+      Statement::Kind kind;
+    } kStatements[] = {
+        {"if", Statement::kIf},       {"elif", Statement::kElif},
+        {"else", Statement::kElse},   {"while", Statement::kWhile},
+        {"for", Statement::kFor},     {"end", Statement::kEnd},
+        {"break", Statement::kBreak}, {"continue", Statement::kContinue},
+        {"def", Statement::kDef},     {"return", Statement::kReturn},
+    };
+    std::string word = Peek().text;
+    for (const auto& k : kStatements)
+      if (word == k.word) out->kind = k.kind;
+    if (out->kind == Statement::kNone) return Fail("a statement");
+    Next();
+    switch (out->kind) {
+      case Statement::kIf:
+      case Statement::kElif:
+      case Statement::kWhile:
+        out->value = Expression();
+        return out->value != nullptr;
+      case Statement::kReturn:
+        if (At(ScriptToken::kEnd)) return true;
+        out->value = Expression();
+        return out->value != nullptr;
+      case Statement::kFor:
+        if (!NewName(&out->name, "a variable name after 'for'")) return false;
+        if (!IsWord("in")) return Fail("'in'");
+        Next();
+        out->value = Expression();
+        return out->value != nullptr;
+      case Statement::kDef:
+        return NewName(&out->name, "a function name after 'def'") &&
+               Parameters(&out->params);
+      default:
+        return true;
+    }
+  }
 
-  // Counts the levels that a chain of operators or members adds to the
-  // tree while it is parsed, and gives them back when it ends.
+  // A name that is no keyword, for a variable, a function or a parameter.
+  bool NewName(std::string* name, const std::string& expected) {
+    if (!At(ScriptToken::kName) || IsKeyword(Peek().text) ||
+        IsLiteralName(Peek().text))
+      return Fail(expected);
+    *name = Next().text;
+    return true;
+  }
+
+  bool Parameters(std::vector<std::string>* params) {
+    if (!IsPunct("(")) return Fail("'('");
+    Next();
+    while (!IsPunct(")")) {
+      if (!params->empty()) {
+        if (!IsPunct(",")) return Fail("',' or ')'");
+        Next();
+      }
+      std::string name;
+      if (!NewName(&name, "a parameter name")) return false;
+      for (const std::string& p : *params)
+        if (p == name)
+          return FailAt(tokens_[pos_ - 1],
+                        "a parameter name "
+                        "not given before");
+      params->push_back(name);
+    }
+    Next();
+    return true;
+  }
+
+  // Counts the levels that a chain of members, calls and elements adds to
+  // the tree while it is parsed, and gives them back when it ends.
   class Chain {
    public:
     explicit Chain(Parser& p) : p_(p) {}
@@ -122,62 +213,114 @@ class Parser {
     return true;
   }
 
-  // One left-associative level of binary operators. Each operator nests the
-  // chain before it one level deeper.
+  typedef std::unique_ptr<Expr> (Parser::*Level)();
+
+  // One left-associative level of binary operators: a chain of them is one
+  // node of the tree, however long, so that only real nesting counts.
   std::unique_ptr<Expr> Binary(const char* ops, Level next) {
     std::unique_ptr<Expr> left = (this->*next)();
-    Chain chain(*this);
-    while (left && Peek().kind == ScriptToken::kPunct &&
-           Peek().text.size() == 1 &&
+    if (!left) return nullptr;
+    std::unique_ptr<Expr> chain;
+    while (Peek().kind == ScriptToken::kPunct && Peek().text.size() == 1 &&
            std::string(ops).find(Peek().text[0]) != std::string::npos) {
-      if (!chain.Link()) return nullptr;
       const ScriptToken& op = Next();
-      auto e = Make(Expr::kBinary, op.column);
-      e->name = op.text;
-      e->object = std::move(left);
+      if (!chain) {
+        chain = Make(Expr::kBinary, op.column);
+        chain->object = std::move(left);
+      }
+      chain->ops.push_back(op.text[0]);
       std::unique_ptr<Expr> right = (this->*next)();
       if (!right) return nullptr;
-      e->args.push_back(std::move(right));
-      left = std::move(e);
+      chain->args.push_back(std::move(right));
     }
-    return left;
+    return chain ? std::move(chain) : std::move(left);
   }
 
-  // Brackets, unary minus and chains of operators and members nest at most
-  // this deep, so that no line can exhaust the stack of the parser or of
-  // what runs and releases the tree.
+  // and / or: a chain of one of them is one node.
+  std::unique_ptr<Expr> Logic(const char* word, Expr::Kind kind, Level next) {
+    std::unique_ptr<Expr> first = (this->*next)();
+    if (!first || !IsWord(word)) return first;
+    auto e = Make(kind, Peek().column);
+    e->args.push_back(std::move(first));
+    while (IsWord(word)) {
+      Next();
+      std::unique_ptr<Expr> operand = (this->*next)();
+      if (!operand) return nullptr;
+      e->args.push_back(std::move(operand));
+    }
+    return e;
+  }
+
+  // Brackets, unary minus, not and chains of members nest at most this
+  // deep, so that no line can exhaust the stack of the parser or of what
+  // runs and releases the tree.
   static const int kMaxDepth = 200;
 
   std::unique_ptr<Expr> Expression() {
     if (!Deeper()) return nullptr;
-    std::unique_ptr<Expr> e = Binary("|", &Parser::Xor);
+    std::unique_ptr<Expr> e = Or();
     --depth_;
     return e;
   }
-  std::unique_ptr<Expr> Xor() { return Binary("^", &Parser::And); }
-  std::unique_ptr<Expr> And() { return Binary("&", &Parser::Sum); }
+  std::unique_ptr<Expr> Or() { return Logic("or", Expr::kOr, &Parser::And); }
+  std::unique_ptr<Expr> And() { return Logic("and", Expr::kAnd, &Parser::Not); }
+  std::unique_ptr<Expr> Not() {
+    return IsWord("not") ? Prefix(Expr::kNot, &Parser::Not) : Compare();
+  }
+  // An operator before its operand (not, unary -): one level deeper.
+  std::unique_ptr<Expr> Prefix(Expr::Kind kind, Level operandLevel) {
+    int column = Next().column;
+    if (!Deeper()) return nullptr;
+    std::unique_ptr<Expr> operand = (this->*operandLevel)();
+    --depth_;
+    if (!operand) return nullptr;
+    auto e = Make(kind, column);
+    e->object = std::move(operand);
+    return e;
+  }
+  static bool IsComparison(const ScriptToken& t) {
+    static const char* const kOps[] = {"==", "!=", "<", "<=", ">", ">="};
+    if (t.kind != ScriptToken::kPunct) return false;
+    for (const char* op : kOps)
+      if (t.text == op) return true;
+    return false;
+  }
+  // One comparison at most: a < b < c is refused rather than guessed at.
+  std::unique_ptr<Expr> Compare() {
+    std::unique_ptr<Expr> left = BitOr();
+    if (!left || !IsComparison(Peek())) return left;
+    const ScriptToken& op = Next();
+    auto e = Make(Expr::kCompare, op.column);
+    e->name = op.text;
+    e->object = std::move(left);
+    std::unique_ptr<Expr> right = BitOr();
+    if (!right) return nullptr;
+    e->args.push_back(std::move(right));
+    if (IsComparison(Peek())) {
+      Fail("'and' between two comparisons");
+      return nullptr;
+    }
+    return e;
+  }
+  std::unique_ptr<Expr> BitOr() { return Binary("|", &Parser::Xor); }
+  std::unique_ptr<Expr> Xor() { return Binary("^", &Parser::BitAnd); }
+  std::unique_ptr<Expr> BitAnd() { return Binary("&", &Parser::Sum); }
   std::unique_ptr<Expr> Sum() { return Binary("+-", &Parser::Product); }
   std::unique_ptr<Expr> Product() { return Binary("*/%", &Parser::Unary); }
 
   std::unique_ptr<Expr> Unary() {
-    if (IsPunct("-")) {
-      int column = Next().column;
-      if (!Deeper()) return nullptr;
-      std::unique_ptr<Expr> operand = Unary();
-      --depth_;
-      if (!operand) return nullptr;
-      auto e = Make(Expr::kNegate, column);
-      e->object = std::move(operand);
-      return e;
-    }
-    return Postfix();
+    return IsPunct("-") ? Prefix(Expr::kNegate, &Parser::Unary) : Postfix();
   }
 
   std::unique_ptr<Expr> Postfix() {
     std::unique_ptr<Expr> e = Primary();
     Chain chain(*this);
-    while (e && IsPunct(".")) {
+    while (e && (IsPunct(".") || IsPunct("["))) {
       if (!chain.Link()) return nullptr;
+      if (IsPunct("[")) {
+        e = Element(std::move(e));
+        continue;
+      }
       Next();
       if (!At(ScriptToken::kName)) {
         Fail("a member or method name after '.'");
@@ -193,6 +336,31 @@ class Parser {
       }
       e = std::move(m);
     }
+    return e;
+  }
+
+  // object[i] or a slice object[a:b], either bound left out.
+  std::unique_ptr<Expr> Element(std::unique_ptr<Expr> object) {
+    auto e = Make(Expr::kIndex, Next().column);
+    e->object = std::move(object);
+    std::unique_ptr<Expr> first;
+    if (!IsPunct(":") && !(first = Expression())) return nullptr;
+    e->args.push_back(std::move(first));
+    if (IsPunct(":")) {
+      Next();
+      e->kind = Expr::kSlice;
+      std::unique_ptr<Expr> second;
+      if (!IsPunct("]") && !(second = Expression())) return nullptr;
+      e->args.push_back(std::move(second));
+    } else if (!e->args[0]) {
+      Fail("an index");
+      return nullptr;
+    }
+    if (!IsPunct("]")) {
+      Fail(e->kind == Expr::kSlice ? "']'" : "':' or ']'");
+      return nullptr;
+    }
+    Next();
     return e;
   }
 
@@ -236,6 +404,7 @@ class Parser {
         return e;
       }
       case ScriptToken::kName: {
+        if (IsKeyword(t.text)) break;
         std::string name = Next().text;
         auto e = Make(Expr::kName, column);
         if (IsPunct("(")) {
@@ -285,6 +454,15 @@ class Parser {
 };
 
 }  // namespace
+
+bool IsKeyword(const std::string& word) {
+  static const char* const kWords[] = {
+      "and", "or", "not", "if",    "elif",     "else", "while",
+      "for", "in", "end", "break", "continue", "def",  "return"};
+  for (const char* w : kWords)
+    if (word == w) return true;
+  return false;
+}
 
 bool ParseLine(const std::string& line, Statement* out, SyntaxError* error) {
   Parser p(Tokenize(line));

@@ -13,8 +13,9 @@ if [ -z "${zorl_builds:-}" ]; then
   fi
 fi
 
-# libcairo2-dev and a font: the plots.
-zorl_need=(g++ cmake ninja-build libpng-dev libcairo2-dev fonts-dejavu-core)
+# libcairo2-dev and a font: the plots; libedit-dev: the prompt.
+zorl_need=(g++ cmake ninja-build libpng-dev libcairo2-dev fonts-dejavu-core
+           libedit-dev)
 zorl_i386=()
 for zorl_b in $zorl_builds; do
   case $zorl_b in
@@ -27,7 +28,7 @@ for zorl_b in $zorl_builds; do
     # 32-bit build uses the headers of libgdcm-dev and the i386 run-time.
     m32) zorl_need+=(g++-multilib googletest python3 libgdcm-dev)
          zorl_i386=(libpng-dev:i386 zlib1g-dev:i386 libgdcm3.0:i386
-                    libcairo2-dev:i386) ;;
+                    libcairo2-dev:i386 libedit-dev:i386) ;;
     demo) zorl_need+=(libgdcm-dev python3-pydicom) ;;
     valgrind) zorl_need+=(valgrind) ;;
     fuzz) zorl_need+=(clang-14 libclang-rt-14-dev libgdcm-dev) ;;

@@ -135,19 +135,34 @@ TEST_F(ScriptLimitsTest, VectorsNestAtMostAThousandDeep) {
   EXPECT_EQ(printed, "1\n");
 }
 
-// Long chains of operators and members nest the tree as deeply as brackets
-// do, and are refused at the same depth.
-TEST_F(ScriptLimitsTest, LongChainsAreSyntaxErrors) {
-  EXPECT_EQ(Run("x = 1" + Repeat(" + 1", 198) + "\nprint(x)"), "");
-  EXPECT_EQ(printed, "199\n");
-  std::string chain = "x = 1" + Repeat("+1", 100000);
-  EXPECT_EQ(
-      Run(chain).substr(0, 65),
-      "t.zs:1:404: syntax error: expected at most 200 nested expressions");
-  EXPECT_EQ(status, 2);
+// A chain of operators is one level however long; members, brackets and
+// calls nest, and are refused past 200 levels.
+TEST_F(ScriptLimitsTest, OnlyRealNestingIsLimited) {
+  EXPECT_EQ(Run("x = 1" + Repeat(" + 1", 9999) + "\nprint(x)"), "");
+  EXPECT_EQ(printed, "10000\n");
   std::string members = "t = LUT1()\nx = t" + Repeat(".BaseLine", 100000);
   EXPECT_NE(Run(members).find("syntax error: expected at most 200 nested"),
             std::string::npos);
+  EXPECT_EQ(status, 2);
+}
+
+// An embedder's step limit ends an endless loop, and recursion without end
+// stops at its depth limit: errors naming the line, never a hang or an
+// exhausted stack.
+TEST_F(ScriptLimitsTest, LoopsAndRecursionEnd) {
+  std::istringstream in("x = 0\nwhile true\n  x = x + 1\nend\nprint(x)");
+  std::ostringstream out, err;
+  zorl::Interpreter interpreter(engine, out, err, true);
+  interpreter.SetStepLimit(1000);
+  EXPECT_EQ(interpreter.Run("t.zs", in, true), 1);
+  EXPECT_EQ(err.str(),
+            "t.zs:3: error 29: limit reached: the script took more than 1000 "
+            "steps (statements and rounds of loops)\n");
+  EXPECT_EQ(out.str(), "");
+  std::string nested = Run("def f(n)\n  return f(f(n))\nend\nf(" +
+                           Repeat("f(", 150) + "1" + Repeat(")", 151));
+  EXPECT_EQ(nested.substr(0, 44),
+            "t.zs:2: error 29: limit reached: calls of fu");
 }
 
 // With file access disabled the file built-ins raise error 30 and touch

@@ -19,8 +19,10 @@ struct Outcome {
 
 // Runs a shell command line in a scratch folder.
 Outcome Shell(const std::string& command) {
-  std::string line =
-      "cd " + std::string(::testing::TempDir()) + " && " + command;
+  // Standard input is no terminal, even when the tests run from one, so
+  // that zorl without a command never waits at its prompt.
+  std::string line = "exec </dev/null; cd " +
+                     std::string(::testing::TempDir()) + " && " + command;
   std::FILE* p = popen(line.c_str(), "r");
   Outcome o{-1, ""};
   if (!p) return o;
@@ -52,6 +54,21 @@ TEST(ZorlCli, StatementsFromTheCommandLineAndStandardInput) {
             "end of the line\n");
 }
 
+// The prompt, read from a pipe: a block runs at its end, an error is
+// reported and the next statement runs; a block left open at the end is a
+// syntax error.
+TEST(ZorlCli, PromptRunsEachStatementWhenComplete) {
+  Outcome o = Shell(
+      "printf 'x = 1\\nwhile x < 5\\nx = x * 3\\nend\\n"
+      "print(y)\\nprint(x)\\nif 1\\n' | " +
+      kZorl + " repl 2>&1");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out,
+            "<stdin>:5: error 24: unknown variable: y\n9\n"
+            "<stdin>:7:1: syntax error: expected 'end' to close the 'if' of "
+            "this line, found the end of the script\n");
+}
+
 TEST(ZorlCli, OutputAndErrorsKeepTheirOrder) {
   Outcome o = Shell(kZorl +
                     " run --keep-going -e 'print(1)' -e 'LUT1().GetItem(-1)' "
@@ -59,8 +76,9 @@ TEST(ZorlCli, OutputAndErrorsKeepTheirOrder) {
                     "2>&1");
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out,
-            "1\n-e:2: error 1000: value out of LUT range\n2\n"
-            "-e:4: error 1000: value out of LUT range\n3\n");
+            "1\n-e:2: error 1000: value out of LUT range (in LUT1::GetItem)\n"
+            "2\n-e:4: error 1000: value out of LUT range (in LUT1::GetItem)\n"
+            "3\n");
   o = Shell(kZorl +
             " run --no-error-range -e 'print(1)' -e 'LUT1().GetItem(-1)' "
             "-e 'print(2)' 2>&1");

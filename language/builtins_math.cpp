@@ -1,0 +1,212 @@
+// The built-ins of maths: pow, sqrt, exp, log, floor, ceil, round, abs,
+// min, max and clamp. Each works element by element on Vectors (a Vector
+// with numbers, or with Vectors of as many elements), as the operators do.
+// NaN and the infinities follow the C library (sqrt(-1) is NaN, log(0) is
+// -inf); floor, ceil and round give longs and refuse what no long holds.
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "engine/values.h"
+#include "language/builtin_args.h"
+
+namespace zorl {
+
+namespace {
+
+// One number's result from numbers x[0..n-1]; false after an error.
+typedef bool (*Scalar)(const char* usage, const Variable* const* x,
+                       Variable& out);
+
+// fn over numbers, or element by element where some of x are Vectors.
+bool Apply(const char* usage, int n, const Variable* const* x, Scalar fn,
+           Variable& out) {
+  const std::vector<Variable>* first = nullptr;
+  for (int i = 0; i < n; ++i) {
+    if (x[i]->type != PV_VECTOR) continue;
+    const auto& elems = static_cast<const VectorStore*>(x[i]->val.store)->elems;
+    if (first && elems.size() != first->size()) {
+      RaiseHostError(ZE_BAD_ARGUMENT,
+                     std::string(usage) + ": Vectors of " +
+                         std::to_string(first->size()) + " and " +
+                         std::to_string(elems.size()) + " elements");
+      return false;
+    }
+    first = &elems;
+  }
+  if (!first) {
+    for (int i = 0; i < n; ++i)
+      if (!Number(usage, *x[i])) return false;
+    return fn(usage, x, out);
+  }
+  std::vector<Variable> results(first->size());
+  for (std::size_t k = 0; k < results.size(); ++k) {
+    const Variable* y[3];
+    for (int i = 0; i < n; ++i)
+      y[i] = x[i]->type == PV_VECTOR
+                 ? &static_cast<const VectorStore*>(x[i]->val.store)->elems[k]
+                 : x[i];
+    if (!Apply(usage, n, y, fn, results[k])) return false;
+  }
+  out = MakeVector(std::move(results));
+  return true;
+}
+
+void Run(const char* usage, Args& a, Scalar fn, Variable& r) {
+  const Variable* x[3] = {&a[0], a.size() > 1 ? &a[1] : nullptr,
+                          a.size() > 2 ? &a[2] : nullptr};
+  Variable out;
+  if (Apply(usage, static_cast<int>(a.size()), x, fn, out)) r = std::move(out);
+}
+
+bool IsWhole(const Variable& v) {
+  return v.type != PV_FLOAT && v.type != PV_DOUBLE;
+}
+
+// A long from a whole double; NaN and what 32 bits can't hold are refused.
+bool ToLong(const char* usage, double d, Variable& out) {
+  if (!(d >= -2147483648.0 && d <= 2147483647.0)) {
+    RaiseHostError(
+        ZE_BAD_PARAMETER,
+        std::string(usage) + ": " + FormatDouble(d) + " is beyond the longs");
+    return false;
+  }
+  out = MakeLong(static_cast<zlong>(d));
+  return true;
+}
+
+#define ZORL_DOUBLE_FN(Name, expr)                                  \
+  bool Name(const char*, const Variable* const* x, Variable& out) { \
+    double a = x[0]->GetDoubleNumb();                               \
+    (void)a;                                                        \
+    out = MakeDouble(expr);                                         \
+    return true;                                                    \
+  }
+ZORL_DOUBLE_FN(SqrtOf, std::sqrt(a))
+ZORL_DOUBLE_FN(ExpOf, std::exp(a))
+ZORL_DOUBLE_FN(LogOf, std::log(a))
+ZORL_DOUBLE_FN(PowOf, std::pow(a, x[1]->GetDoubleNumb()))
+#undef ZORL_DOUBLE_FN
+
+bool FloorOf(const char* u, const Variable* const* x, Variable& out) {
+  return ToLong(u, std::floor(x[0]->GetDoubleNumb()), out);
+}
+bool CeilOf(const char* u, const Variable* const* x, Variable& out) {
+  return ToLong(u, std::ceil(x[0]->GetDoubleNumb()), out);
+}
+bool RoundOf(const char* u, const Variable* const* x, Variable& out) {
+  return ToLong(u, std::round(x[0]->GetDoubleNumb()), out);  // half away
+}
+
+bool AbsOf(const char*, const Variable* const* x, Variable& out) {
+  const Variable& v = *x[0];
+  if (IsWhole(v)) {
+    std::uint32_t u = static_cast<std::uint32_t>(v.GetLongNumb());
+    out = MakeLong(static_cast<zlong>(v.GetLongNumb() < 0 ? 0u - u : u));
+  } else if (v.type == PV_FLOAT) {
+    out = MakeFloat(std::fabs(v.val.f));
+  } else {
+    out = MakeDouble(std::fabs(v.GetDoubleNumb()));
+  }
+  return true;
+}
+
+// -1, 0 or 1; NaN gives 2.
+int Order(const Variable& a, const Variable& b) {
+  if (IsWhole(a) && IsWhole(b)) {
+    zlong x = a.GetLongNumb(), y = b.GetLongNumb();
+    return x < y ? -1 : x > y;
+  }
+  double x = a.GetDoubleNumb(), y = b.GetDoubleNumb();
+  if (std::isnan(x) || std::isnan(y)) return 2;
+  return x < y ? -1 : x > y;
+}
+
+// The smaller (or larger) of two numbers, as it is; NaN if either is.
+bool Pick(const Variable& a, const Variable& b, bool larger, Variable& out) {
+  int o = Order(a, b);
+  if (o == 2)
+    out = MakeDouble(std::numeric_limits<double>::quiet_NaN());
+  else
+    out = (o > 0) == larger ? a : b;
+  return true;
+}
+bool MinOf(const char*, const Variable* const* x, Variable& out) {
+  return Pick(*x[0], *x[1], false, out);
+}
+bool MaxOf(const char*, const Variable* const* x, Variable& out) {
+  return Pick(*x[0], *x[1], true, out);
+}
+bool ClampOf(const char* usage, const Variable* const* x, Variable& out) {
+  int o = Order(*x[1], *x[2]);
+  if (o == 1 || o == 2) {
+    RaiseHostError(ZE_BAD_PARAMETER, std::string(usage) + ": low " +
+                                         Describe(*x[1]) + " above high " +
+                                         Describe(*x[2]));
+    return false;
+  }
+  Variable low;
+  Pick(*x[0], *x[1], true, low);
+  return Pick(low, *x[2], false, out);
+}
+
+// min(v) and max(v) of one Vector: its smallest or largest element.
+void Extreme(const char* usage, Args& a, bool larger, Scalar two, Variable& r) {
+  if (a.size() == 2) {
+    Run(usage, a, two, r);
+    return;
+  }
+  if (a[0].type != PV_VECTOR || a[0].GetCount() == 0) {
+    BadArgument(usage, "one Vector with elements or two values expected, ",
+                a[0]);
+    return;
+  }
+  const auto& elems = static_cast<const VectorStore*>(a[0].val.store)->elems;
+  Variable best = elems[0];
+  for (const Variable& e : elems) {
+    if (!Number(usage, e) || !Number(usage, best)) return;
+    Variable next;
+    Pick(best, e, larger, next);
+    best = std::move(next);
+  }
+  r = std::move(best);
+}
+
+#define ZORL_MATH(Name, usage, fn) \
+  void Name(BuiltinContext&, Args& a, Variable& r) { Run(usage, a, fn, r); }
+ZORL_MATH(Pow, "pow(x, y)", PowOf)
+ZORL_MATH(Sqrt, "sqrt(x)", SqrtOf)
+ZORL_MATH(Exp, "exp(x)", ExpOf)
+ZORL_MATH(Log, "log(x)", LogOf)
+ZORL_MATH(Floor, "floor(x)", FloorOf)
+ZORL_MATH(Ceil, "ceil(x)", CeilOf)
+ZORL_MATH(Round, "round(x)", RoundOf)
+ZORL_MATH(Abs, "abs(x)", AbsOf)
+ZORL_MATH(Clamp, "clamp(x, low, high)", ClampOf)
+#undef ZORL_MATH
+
+void Min(BuiltinContext&, Args& a, Variable& r) {
+  Extreme("min(a, b) or min(v)", a, false, MinOf, r);
+}
+void Max(BuiltinContext&, Args& a, Variable& r) {
+  Extreme("max(a, b) or max(v)", a, true, MaxOf, r);
+}
+
+}  // namespace
+
+const Builtin kMathBuiltins[] = {
+    {"pow", 2, 2, Pow, "pow(x, y)", false},
+    {"sqrt", 1, 1, Sqrt, "sqrt(x)", false},
+    {"exp", 1, 1, Exp, "exp(x)", false},
+    {"log", 1, 1, Log, "log(x)", false},
+    {"floor", 1, 1, Floor, "floor(x)", false},
+    {"ceil", 1, 1, Ceil, "ceil(x)", false},
+    {"round", 1, 1, Round, "round(x)", false},
+    {"abs", 1, 1, Abs, "abs(x)", false},
+    {"min", 1, 2, Min, "min(a, b) or min(v)", false},
+    {"max", 1, 2, Max, "max(a, b) or max(v)", false},
+    {"clamp", 3, 3, Clamp, "clamp(x, low, high)", false},
+    {nullptr, 0, 0, nullptr, nullptr, false},
+};
+
+}  // namespace zorl

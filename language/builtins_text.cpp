@@ -1,0 +1,136 @@
+// The built-ins of text: str(x), the text print shows (a String's own
+// bytes, without quotes), and format(f, ...), with conversions checked
+// against their values.
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "engine/values.h"
+#include "language/builtin_args.h"
+
+namespace zorl {
+
+namespace {
+
+const char kFormat[] = "format(f, ...)";
+
+std::string Shown(const Variable& v) {
+  return v.type == PV_STRING ? Bytes(v) : Describe(v);
+}
+
+void Str(BuiltinContext&, Args& a, Variable& r) { r = TakeString(Shown(a[0])); }
+
+bool Refuse(const std::string& why) {
+  RaiseHostError(ZE_BAD_PARAMETER, std::string(kFormat) + ": " + why);
+  return false;
+}
+
+// One conversion: spec is "%", flags, width, precision; c its letter.
+bool Convert(const std::string& spec, char c, const Variable& v,
+             std::string& out) {
+  if (c == 's') {
+    std::string s = Shown(v);
+    // Width and precision of %s work on bytes, as printf's do.
+    std::string f = spec + "s";
+    int n = std::snprintf(nullptr, 0, f.c_str(), s.c_str());
+    if (s.find('\0') != std::string::npos || n < 0) {
+      out += s;  // bytes with zeros: as they are
+      return true;
+    }
+    std::string buf(static_cast<std::size_t>(n) + 1, '\0');
+    std::snprintf(&buf[0], buf.size(), f.c_str(), s.c_str());
+    buf.resize(static_cast<std::size_t>(n));
+    out += buf;
+    return true;
+  }
+  if (!IsNumber(v))
+    return Refuse(std::string("%") + c + " takes a number, not a " +
+                  TypeName(v));
+  char buf[256];
+  std::string f = spec;
+  if (c == 'd' || c == 'i' || c == 'x' || c == 'X') {
+    double d = v.GetDoubleNumb();
+    if (d != std::floor(d))
+      return Refuse(std::string("%") + c + " takes a whole number, not " +
+                    Describe(v));
+    zlong l = v.GetLongNumb();
+    if (c == 'd' || c == 'i')
+      std::snprintf(buf, sizeof buf, (f + "ld").c_str(), static_cast<long>(l));
+    else
+      std::snprintf(buf, sizeof buf, (f + "l" + c).c_str(),
+                    static_cast<unsigned long>(static_cast<std::uint32_t>(l)));
+  } else {
+    std::snprintf(buf, sizeof buf, (f + c).c_str(), v.GetDoubleNumb());
+  }
+  out += buf;
+  return true;
+}
+
+void Format(BuiltinContext&, Args& a, Variable& r) {
+  if (!Text(kFormat, a[0])) return;
+  std::string f = Bytes(a[0]), out;
+  std::size_t next = 1;
+  for (std::size_t i = 0; i < f.size(); ++i) {
+    if (f[i] != '%') {
+      out += f[i];
+      continue;
+    }
+    if (i + 1 < f.size() && f[i + 1] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    std::string spec = "%";
+    std::size_t j = i + 1;
+    while (j < f.size() && std::string("-+ 0#").find(f[j]) != std::string::npos)
+      spec += f[j++];
+    // Widths and precisions of at most two digits keep every piece short.
+    for (int part = 0; part < 2; ++part) {
+      if (part == 1) {
+        if (j >= f.size() || f[j] != '.') break;
+        spec += f[j++];
+      }
+      for (int digits = 0; j < f.size() && f[j] >= '0' && f[j] <= '9';
+           ++digits) {
+        if (digits == 2) {
+          Refuse("a width or precision of more than 2 digits");
+          return;
+        }
+        spec += f[j++];
+      }
+    }
+    char c = j < f.size() ? f[j] : '\0';
+    if (std::string("dixXfeEgGs").find(c) == std::string::npos || c == '\0') {
+      Refuse("'" + f.substr(i, j - i + (c ? 1 : 0)) +
+             "' is no conversion (%d %i %x %X %f %e %E %g %G %s %%)");
+      return;
+    }
+    if (next >= a.size()) {
+      Refuse("more conversions than the " + std::to_string(a.size() - 1) +
+             " values given");
+      return;
+    }
+    if (!Convert(spec, c, a[next++], out)) return;
+    if (static_cast<long long>(out.size()) > MaxBytes()) {
+      RaiseNoMemory(MaxBytes());
+      return;
+    }
+    i = j;
+  }
+  if (next != a.size()) {
+    Refuse(std::to_string(a.size() - 1) + " values for " +
+           std::to_string(next - 1) + " conversions");
+    return;
+  }
+  r = TakeString(std::move(out));
+}
+
+}  // namespace
+
+const Builtin kTextBuiltins[] = {
+    {"str", 1, 1, Str, "str(x)", false},
+    {"format", 1, -1, Format, kFormat, false},
+    {nullptr, 0, 0, nullptr, nullptr, false},
+};
+
+}  // namespace zorl
