@@ -9,14 +9,16 @@ n = 65536.0
 lo = ((40 - 200 - ct.RescaleIntercept) / ct.RescaleSlope + base) / n
 hi = ((40 + 200 - ct.RescaleIntercept) / ct.RescaleSlope + base) / n
 
-pet = LUT3(ReadPalette("pet.dcm", 0), ReadPalette("pet.dcm", 1), ReadPalette("pet.dcm", 2))
+p = ReadPalette("pet.dcm")
+pet = LUT3(p[0], p[1], p[2])
 print("PET palette: entry 200 =", pet.ConvertVoxel(200))
 petw = pet.Stretch(65536).Shrink(lo, hi, 1, 0, false)
 petw.BaseLine = base
 petw.Convert2To3(a, ct.Pixels)
 WriteImage("ct-pet.png", ct.Width, ct.Height, 3, a)
 
-hot = LUTC3(LUT3(ReadPalette("hotiron.dcm", 0), ReadPalette("hotiron.dcm", 1), ReadPalette("hotiron.dcm", 2)))
+h = ReadPalette("hotiron.dcm")
+hot = LUTC3(LUT3(h[0], h[1], h[2]))
 hotw = LUTC3(LUT3(hot).Stretch(65536).Shrink(lo, hi, 1, 0, false))
 hotw.BaseLine = base
 hotw.Convert2To3(b, ct.Pixels)
@@ -24,6 +26,6 @@ WriteImage("ct-hotiron.png", ct.Width, ct.Height, 3, b)
 WriteImage("ct-palettes.png", ct.Width, 2 * ct.Height, 3, a + b)
 
 # The palette written as an ImageJ .lut.
-WritePalette("hotiron.lut", ReadPalette("hotiron.dcm", 0), ReadPalette("hotiron.dcm", 1), ReadPalette("hotiron.dcm", 2))
+WritePalette("hotiron.lut", h[0], h[1], h[2])
 print("hot iron as .lut:", len(ReadFile("hotiron.lut")), "bytes")
 print("wrote ct-pet.png ct-hotiron.png ct-palettes.png")
