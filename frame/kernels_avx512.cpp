@@ -372,7 +372,7 @@ LUT_VBMI std::size_t Sums8(const u8* level, unsigned lo, unsigned hi,
 }
 
 const LutKernels kVbmi = {"avx512vbmi", Map8,   Map8To3, Map3To3,
-                          Avg3To1,      Words8, Sums8};
+                          Avg3To1,      Words8, Sums8,   ScalarRescale3};
 
 }  // namespace
 
