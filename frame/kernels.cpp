@@ -66,9 +66,23 @@ bool AgreesOnSample(const LutKernels& k) {
     return false;
   // Sums of 3-byte pixels through 768 levels, valid from 10 to 700.
   std::vector<u8> level(t.begin(), t.end());
-  return s.sums8(level.data(), 10, 700, in, w, n) ==
-             k.sums8(level.data(), 10, 700, in, g, n) &&
-         want == got;
+  if (s.sums8(level.data(), 10, 700, in, w, n) !=
+          k.sums8(level.data(), 10, 700, in, g, n) ||
+      want != got)
+    return false;
+  // And rescaled by 768 entries: colours and factors from 0 to 2, some
+  // taking components above 255.
+  std::vector<std::uint64_t> entry(768);
+  for (std::uint64_t& e : entry) {
+    std::uint64_t v = x = x * 1103515245u + 12345u;
+    e = v % 4 == 0 ? 1ULL << 63 | v : v % 32 == 1 ? v | 1ULL << 32 : v;
+  }
+  for (int base : {0, -3})
+    if (s.rescale3(entry.data(), 10, 700, base, in, w, n) !=
+            k.rescale3(entry.data(), 10, 700, base, in, g, n) ||
+        want != got)
+      return false;
+  return true;
 }
 
 bool AgreesWithScalar(const LutKernels& k) {

@@ -38,6 +38,15 @@ struct LutKernels {
   // level has 768 entries. Returns the pixels written.
   std::size_t (*sums8)(const u8* level, unsigned lo, unsigned hi, const u8* src,
                        u8* dst, std::size_t n);
+  // The colour rescale of 3-byte pixels by the entry e = entry[s] of their
+  // sum s (as for sums8; entry has 768 entries), up to the first pixel whose
+  // s is outside [lo, hi). An e with bit 63 set is written as its bytes 0, 1
+  // and 2; any other makes output byte k c[k] = v * e >> 32 for v =
+  // src[3i+k] + base (0 where that is negative), and when the largest c is
+  // above 255 each becomes c * 255 / largest. Needs |base| < 2^16 and every
+  // such v * e below 2^64. Returns the pixels written; src may be dst.
+  std::size_t (*rescale3)(const std::uint64_t* entry, unsigned lo, unsigned hi,
+                          int base, const u8* src, u8* dst, std::size_t n);
 };
 
 enum KernelLevel { kKernelScalar = 0, kKernelAvx2 = 1, kKernelAvx512Vbmi = 2 };
@@ -66,6 +75,8 @@ std::size_t ScalarWords8(const u8* t, std::uint32_t len, std::uint32_t base,
                          const u8* src, u8* dst, std::size_t n);
 std::size_t ScalarSums8(const u8* level, unsigned lo, unsigned hi,
                         const u8* src, u8* dst, std::size_t n);
+std::size_t ScalarRescale3(const std::uint64_t* entry, unsigned lo, unsigned hi,
+                           int base, const u8* src, u8* dst, std::size_t n);
 const LutKernels* Avx2Kernels();
 const LutKernels* Avx512VbmiKernels();
 

@@ -278,8 +278,8 @@ LUT_AVX2 std::size_t Words8(const u8* t, std::uint32_t len, std::uint32_t base,
   return i + ScalarWords8(t, len, base, src + 2 * i, dst + i, n - i);
 }
 
-const LutKernels kAvx2 = {"avx2",  Map8,   Map8To3,    Map3To3,
-                          Avg3To1, Words8, ScalarSums8};
+const LutKernels kAvx2 = {"avx2",  Map8,   Map8To3,     Map3To3,
+                          Avg3To1, Words8, ScalarSums8, ScalarRescale3};
 
 }  // namespace
 

@@ -371,8 +371,154 @@ LUT_VBMI std::size_t Sums8(const u8* level, unsigned lo, unsigned hi,
   return i + ScalarSums8(level, lo, hi, src + 3 * i, dst + i, n - i);
 }
 
+// The colour rescale's entries as five byte tables of 768 (one per byte
+// sum): bytes 0 to 3 of the entry's low half and its high half H. Entries
+// that a step cannot take have H 255: a colour (its bytes in tables 0 to 2,
+// table 3 0) or an H of 255 and more (table 3 1).
+struct RescaleTables {
+  alignas(64) u8 t[5][768];
+};
+
+void MakeRescaleTables(const std::uint64_t* entry, RescaleTables* r) {
+  for (int s = 0; s < 768; ++s) {
+    std::uint64_t e = entry[s], high = e >> 32;
+    if (e >> 63)
+      e &= 0xFFFFFF;
+    else if (high >= 255)
+      e = 1ULL << 24;
+    for (int b = 0; b < 4; ++b) r->t[b][s] = static_cast<u8>(e >> 8 * b);
+    r->t[4][s] = static_cast<u8>(high < 255 ? high : 255);
+  }
+}
+
+// Byte table t at the 64 sums whose low 7 bits are idx; run[k] marks the
+// sums from 128 k.
+LUT_VBMI inline __m512i LookupSums(const u8* t, __m512i idx,
+                                   const __mmask64 run[6]) {
+  __m512i out = _mm512_permutex2var_epi8(_mm512_load_si512(t), idx,
+                                         _mm512_load_si512(t + 64));
+  for (int k = 1; k < 6; ++k)
+    out = _mm512_mask_blend_epi8(
+        run[k], out,
+        _mm512_permutex2var_epi8(_mm512_load_si512(t + 128 * k), idx,
+                                 _mm512_load_si512(t + 128 * k + 64)));
+  return out;
+}
+
+// v * e >> 32 in 16-bit lanes for v below 256 and the entry e = H 2^32 +
+// B 2^16 + A (A, B 16 bits, H below 255): v H plus (v B + (v A >> 16)) >>
+// 16, whose sum under the shift is the high half of v B and the carry of
+// its low half.
+LUT_VBMI inline __m512i Rescaled(__m512i v, __m512i a, __m512i b, __m512i h) {
+  __m512i low = _mm512_mullo_epi16(v, b);
+  __m512i sum = _mm512_add_epi16(low, _mm512_mulhi_epu16(v, a));
+  __m512i c =
+      _mm512_add_epi16(_mm512_mulhi_epu16(v, b), _mm512_mullo_epi16(v, h));
+  return _mm512_mask_sub_epi16(c, _mm512_cmplt_epu16_mask(sum, low), c,
+                               _mm512_set1_epi16(-1));
+}
+
+// 64 pixels of the colour rescale (BaseLine 0 or below) into out; false
+// when one of them needs the plain loop: a sum outside [lo, hi), an entry
+// the step cannot take or a component above 255.
+LUT_VBMI inline bool RescaleBlock(const RescaleTables& r, unsigned lo,
+                                  unsigned hi, int base, const u8* src,
+                                  __m512i out[3]) {
+  const __m512i zero = _mm512_setzero_si512();
+  const __m512i low7 = _mm512_set1_epi16(127);
+  __m512i in[3], w[3][2], s[2] = {zero, zero};
+  for (int o = 0; o < 3; ++o) in[o] = _mm512_loadu_si512(src + 64 * o);
+  for (int c = 0; c < 3; ++c) {
+    __m512i v = Plane(c, in);
+    w[c][0] = _mm512_unpacklo_epi8(v, zero);
+    w[c][1] = _mm512_unpackhi_epi8(v, zero);
+    s[0] = _mm512_add_epi16(s[0], w[c][0]);
+    s[1] = _mm512_add_epi16(s[1], w[c][1]);
+  }
+  const __m512i first = _mm512_set1_epi16(static_cast<short>(lo));
+  const __m512i width = _mm512_set1_epi16(static_cast<short>(hi - lo));
+  if (_mm512_cmpge_epu16_mask(_mm512_sub_epi16(s[0], first), width) |
+      _mm512_cmpge_epu16_mask(_mm512_sub_epi16(s[1], first), width))
+    return false;
+  __m512i idx = _mm512_packus_epi16(_mm512_and_si512(s[0], low7),
+                                    _mm512_and_si512(s[1], low7));
+  __m512i runs = _mm512_packus_epi16(_mm512_srli_epi16(s[0], 7),
+                                     _mm512_srli_epi16(s[1], 7));
+  __mmask64 run[6];
+  for (int k = 0; k < 6; ++k)
+    run[k] =
+        _mm512_cmpeq_epi8_mask(runs, _mm512_set1_epi8(static_cast<char>(k)));
+  __m512i e[5];
+  for (int b = 0; b < 5; ++b) e[b] = LookupSums(r.t[b], idx, run);
+  __mmask64 special = _mm512_cmpeq_epi8_mask(e[4], _mm512_set1_epi8(-1));
+  if (_mm512_mask_test_epi8_mask(special, e[3], e[3])) return false;
+  const __m512i drop = _mm512_set1_epi16(static_cast<short>(-base));
+  __m512i c[3][2], top[2] = {zero, zero};
+  for (int h = 0; h < 2; ++h) {
+    __m512i a =
+        h ? _mm512_unpackhi_epi8(e[0], e[1]) : _mm512_unpacklo_epi8(e[0], e[1]);
+    __m512i b =
+        h ? _mm512_unpackhi_epi8(e[2], e[3]) : _mm512_unpacklo_epi8(e[2], e[3]);
+    __m512i high =
+        h ? _mm512_unpackhi_epi8(e[4], zero) : _mm512_unpacklo_epi8(e[4], zero);
+    for (int k = 0; k < 3; ++k) {
+      c[k][h] = Rescaled(_mm512_subs_epu16(w[k][h], drop), a, b, high);
+      top[h] = _mm512_max_epu16(top[h], c[k][h]);
+    }
+  }
+  __m512i above = _mm512_packus_epi16(_mm512_srli_epi16(top[0], 8),
+                                      _mm512_srli_epi16(top[1], 8));
+  if (_mm512_mask_test_epi8_mask(~special, above, above)) return false;
+  __m512i plane[3];
+  for (int k = 0; k < 3; ++k)
+    plane[k] = _mm512_mask_blend_epi8(
+        special, _mm512_packus_epi16(c[k][0], c[k][1]), e[k]);
+  Interleave(plane[0], plane[1], plane[2], out);
+  return true;
+}
+
+// Blocks of 64 pixels when BaseLine is 0 or below (components stay below
+// 256), the plain loop for a block that needs it, for the rest, and for
+// every pixel when BaseLine is positive. Large outputs are streamed from
+// the pixel whose output starts on a 64-byte boundary.
+LUT_VBMI std::size_t Rescale3(const std::uint64_t* entry, unsigned lo,
+                              unsigned hi, int base, const u8* src, u8* dst,
+                              std::size_t n) {
+  if (base > 0 || n < 64)
+    return ScalarRescale3(entry, lo, hi, base, src, dst, n);
+  RescaleTables r;
+  MakeRescaleTables(entry, &r);
+  std::size_t i = 0;
+  bool stream = 3 * n >= StreamingFrom();
+  if (stream) {
+    std::uintptr_t at = reinterpret_cast<std::uintptr_t>(dst);
+    while ((at + 3 * i) % 64 != 0) ++i;  // fewer than 64 steps
+    std::size_t done = ScalarRescale3(entry, lo, hi, base, src, dst, i);
+    if (done < i) return done;
+  }
+  for (; i + 64 <= n; i += 64) {
+    __m512i out[3];
+    if (RescaleBlock(r, lo, hi, base, src + 3 * i, out)) {
+      if (stream)
+        PutThree<Streamed>(dst + 3 * i, out);
+      else
+        PutThree<Cached>(dst + 3 * i, out);
+      continue;
+    }
+    std::size_t done =
+        ScalarRescale3(entry, lo, hi, base, src + 3 * i, dst + 3 * i, 64);
+    if (done < 64) {
+      if (stream) _mm_sfence();
+      return i + done;
+    }
+  }
+  if (stream) _mm_sfence();
+  return i +
+         ScalarRescale3(entry, lo, hi, base, src + 3 * i, dst + 3 * i, n - i);
+}
+
 const LutKernels kVbmi = {"avx512vbmi", Map8,   Map8To3, Map3To3,
-                          Avg3To1,      Words8, Sums8};
+                          Avg3To1,      Words8, Sums8,   Rescale3};
 
 }  // namespace
 

@@ -53,6 +53,27 @@ std::size_t ScalarSums8(const u8* level, unsigned lo, unsigned hi,
   return n;
 }
 
+std::size_t ScalarRescale3(const std::uint64_t* entry, unsigned lo, unsigned hi,
+                           int base, const u8* src, u8* dst, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i, src += 3, dst += 3) {
+    unsigned s = src[0] + src[1] + src[2];
+    if (s - lo >= hi - lo) return i;
+    std::uint64_t e = entry[s], c[3], top = 255;
+    if (e >> 63) {
+      for (int k = 0; k < 3; ++k) dst[k] = static_cast<u8>(e >> 8 * k);
+      continue;
+    }
+    for (int k = 0; k < 3; ++k) {
+      int v = src[k] + base;
+      c[k] = v > 0 ? static_cast<std::uint64_t>(v) * e >> 32 : 0;
+      if (c[k] > top) top = c[k];
+    }
+    for (int k = 0; k < 3; ++k)
+      dst[k] = static_cast<u8>(top > 255 ? c[k] * 255 / top : c[k]);
+  }
+  return n;
+}
+
 const LutKernels kScalarKernels = {"scalar",      ScalarMap8,    ScalarMap8To3,
                                    ScalarMap3To3, ScalarAvg3To1, ScalarWords8,
-                                   ScalarSums8};
+                                   ScalarSums8,   ScalarRescale3};

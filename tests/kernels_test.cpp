@@ -24,6 +24,18 @@ class KernelsTest : public ::testing::TestWithParam<int> {
     return v;
   }
   const u8* T(int k) const { return tables_ + 256 * k; }
+  // Entries for rescale3 by sum: colours, factors below 1 and up to 2 (some
+  // components go above 255) and one of 300 (its block is the plain loop's).
+  static const std::uint64_t* Entries() {
+    static std::uint64_t e[768];
+    std::mt19937 r(7);
+    for (std::uint64_t& x : e) {
+      std::uint64_t v = r();
+      x = v % 4 == 0 ? 1ULL << 63 | v : v % 32 == 1 ? v | 1ULL << 32 : v;
+    }
+    e[600] = 300ULL << 32;
+    return e;
+  }
 
   const LutKernels* k_ = nullptr;
   const LutKernels& s_ = kScalarKernels;
@@ -63,6 +75,14 @@ TEST_P(KernelsTest, EveryLengthAndAlignment) {
       {"avg3to1", 3, 1, false,
        [](const LutKernels& k, const u8* t, const u8* s, u8* d, std::size_t n) {
          k.avg3to1(t, t + 256, t + 512, s, d, n);
+       }},
+      {"rescale3", 3, 3, true,
+       [](const LutKernels& k, const u8*, const u8* s, u8* d, std::size_t n) {
+         k.rescale3(Entries(), 0, 766, 0, s, d, n);
+       }},
+      {"rescale3 base -2", 3, 3, true,
+       [](const LutKernels& k, const u8*, const u8* s, u8* d, std::size_t n) {
+         k.rescale3(Entries(), 0, 766, -2, s, d, n);
        }},
   };
   const std::size_t cached = StreamingFrom();
@@ -133,8 +153,9 @@ TEST_P(KernelsTest, WordsStopAtTheFirstPixelOutside) {
       }
 }
 
-// 3-byte pixels by their sums: the same bytes and the same first pixel
-// whose sum is outside the valid run, wherever it falls in a step.
+// 3-byte pixels by their sums (sums8 and rescale3): the same bytes and the
+// same first pixel whose sum is outside the valid run, wherever it falls in
+// a step.
 TEST_P(KernelsTest, SumsStopAtTheFirstPixelOutside) {
   const std::vector<u8> level = Random(768);
   const unsigned kRuns[][2] = {{0, 766}, {3, 700}, {0, 0}, {765, 766}};
@@ -151,6 +172,13 @@ TEST_P(KernelsTest, SumsStopAtTheFirstPixelOutside) {
             k_->sums8(level.data(), run[0], run[1], src.data(), got.data(), n);
         ASSERT_EQ(a, b) << "n=" << n << " bad=" << bad << " lo=" << run[0];
         ASSERT_EQ(want, got) << "n=" << n << " bad=" << bad << " lo=" << run[0];
+        std::vector<u8> want3(3 * n + 1, 5), got3 = want3;
+        a = s_.rescale3(Entries(), run[0], run[1], 0, src.data(), want3.data(),
+                        n);
+        b = k_->rescale3(Entries(), run[0], run[1], 0, src.data(), got3.data(),
+                         n);
+        ASSERT_EQ(a, b) << "rescale3 n=" << n << " bad=" << bad;
+        ASSERT_EQ(want3, got3) << "rescale3 n=" << n << " bad=" << bad;
       }
 }
 

@@ -133,6 +133,15 @@ void ReportBytes(zlong i, const unsigned char* pixel) {
   LutError(VALUE_OUT_OF_RANGE, text);
 }
 
+void ValidSums(zlong m, long long base, unsigned* lo, unsigned* hi) {
+  auto clamp = [](long long x, long long least) {
+    return x < least ? least : x > 766 ? 766 : x;
+  };
+  long long a = clamp(-3 * base, 0);
+  *lo = static_cast<unsigned>(a);
+  *hi = static_cast<unsigned>(clamp(m - 3 * base, a));
+}
+
 void ValidRun(ByteTables* t, long long first, long long count, int* lo,
               int* hi) {
   long long a = -first < 0 ? 0 : -first > 256 ? 256 : -first;

@@ -93,6 +93,10 @@ struct ByteTables {
 void ValidRun(ByteTables* t, long long first, long long count, int* lo,
               int* hi);
 
+// The byte sums s (0 to 765) of 3-byte pixels whose entry s + 3 base is one
+// of a LUTC3's m entries: a run, returned as [*lo, *hi).
+void ValidSums(zlong m, long long base, unsigned* lo, unsigned* hi);
+
 // Converts 1-byte pixels through their tables into outBytes (1 or 3) bytes
 // each, with the chosen kernels, up to the first pixel whose index fails;
 // returns that pixel, or the pixel count when none fails.

@@ -134,16 +134,12 @@ void Lutc3Convert3To1(VarRegister*, VarRegister* args, int argc,
   if (!OpenFrame(args, argc, proc, kFrom3, &f)) return;
   Lutc3View t = Lutc3Of(f.table);
   const long long shift = 3LL * f.base;  // sum + shift is the entry
-  auto clamp = [](long long x, long long lo) {
-    return x < lo ? lo : x > 766 ? 766 : x;
-  };
-  const long long lo = clamp(-shift, 0), hi = clamp(t.m - shift, lo);
+  unsigned lo, hi;
+  ValidSums(t.m, f.base, &lo, &hi);
   unsigned char level[768] = {};
   for (long long sum = lo; sum < hi; ++sum)
     level[sum] = Lutc3Level(t, sum + shift);
   std::size_t n = static_cast<std::size_t>(f.c);
-  std::size_t done =
-      Kernels().sums8(level, static_cast<unsigned>(lo),
-                      static_cast<unsigned>(hi), f.src, f.dst, n);
+  std::size_t done = Kernels().sums8(level, lo, hi, f.src, f.dst, n);
   if (done < n) ReportBytes(static_cast<zlong>(done), f.src + 3 * done);
 }

@@ -96,75 +96,36 @@ void Lut3Convert1To3(VarRegister*, VarRegister* args, int argc,
 
 namespace {
 
-// GrayScaledColour in 32-bit arithmetic, exact while (m - 1) * 255 * s
-// stays below 2^32: tables of up to kSmallTable entries.
-const zlong kSmallTable = 2902;
-
-zulong SmallGrayScaledColour(zlong m, unsigned t, long long r, long long g,
-                             long long b) {
-  std::uint32_t s = static_cast<std::uint32_t>(r + g + b);
-  if (s == 0) return 0;
-  std::uint32_t f = static_cast<std::uint32_t>(m - 1) * t, d = 255 * s;
-  std::uint32_t c[3] = {r > 0 ? f * static_cast<std::uint32_t>(r) / d : 0,
-                        g > 0 ? f * static_cast<std::uint32_t>(g) / d : 0,
-                        b > 0 ? f * static_cast<std::uint32_t>(b) / d : 0};
-  std::uint32_t top = c[0] > c[1] ? c[0] : c[1];
-  if (c[2] > top) top = c[2];
-  if (top > 255)
-    for (std::uint32_t& v : c) v = v * 255 / top;
-  return PackColour(c[0], c[1], c[2]);
-}
-
-// The reciprocals of the gray entries that 3-byte pixels reach, made once
-// per call: for the byte sum k (0 to 765) the entry is j = k + 3 BaseLine,
-// and each component v becomes v (m - 1) g / (255 j), which is (v mul[k])
-// >> 32 where exact[k] (for every component the pixels can have: up to 255
-// plus a positive BaseLine). Sum index 0 makes black.
-struct SumReciprocals {
-  unsigned long long mul[766];
-  bool exact[766];
-};
-
-void MakeSumReciprocals(const Lutc3View& t, long long base, SumReciprocals* r) {
+// The kernel's entries for the byte sums k in [lo, hi), made once per call:
+// the entry is j = k + 3 BaseLine. A colour entry is its bytes (blue, green,
+// red) with bit 63 set; a gray one rescales each component v to v (m - 1)
+// g / (255 j), which is (v mul) >> 32 for the reciprocal mul, and sum index
+// 0 makes black (mul 0). False when a reciprocal is not exact for every
+// component the pixels can have (up to 255 plus a positive BaseLine).
+bool MakeSumEntries(const Lutc3View& t, long long base, unsigned lo,
+                    unsigned hi, std::uint64_t entry[768]) {
   unsigned long long vMax =
       255 + static_cast<unsigned long long>(base > 0 ? base : 0);
-  for (int k = 0; k < 766; ++k) {
+  for (unsigned k = lo; k < hi; ++k) {
     long long j = k + 3 * base;
-    r->mul[k] = 0;
-    r->exact[k] = j == 0;
-    if (j <= 0 || j >= t.m || !t.gray[j]) continue;
-    r->exact[k] = ExactReciprocal(
-        static_cast<unsigned long long>(t.m - 1) * t.gray[j],
-        255ULL * static_cast<unsigned long long>(j), vMax, &r->mul[k]);
+    unsigned g = t.gray[j];
+    unsigned long long mul = 0;
+    if (!g)
+      mul = 1ULL << 63 | PackColour(t.blue[j], t.green[j], t.red[j]);
+    else if (j > 0 &&
+             !ExactReciprocal(static_cast<unsigned long long>(t.m - 1) * g,
+                              255ULL * static_cast<unsigned long long>(j), vMax,
+                              &mul))
+      return false;
+    entry[k] = mul;
   }
+  return true;
 }
 
-// GrayScaledColour's components by a reciprocal, written as bytes 0, 1, 2.
-inline void ScaleByReciprocal(unsigned long long mul, long long c0,
-                              long long c1, long long c2, unsigned char* d) {
-  unsigned long long c[3] = {
-      c0 > 0 ? static_cast<unsigned long long>(c0) * mul >> 32 : 0,
-      c1 > 0 ? static_cast<unsigned long long>(c1) * mul >> 32 : 0,
-      c2 > 0 ? static_cast<unsigned long long>(c2) * mul >> 32 : 0};
-  unsigned long long top = c[0] > c[1] ? c[0] : c[1];
-  if (c[2] > top) top = c[2];
-  if (top > 255)
-    for (unsigned long long& v : c) v = v * 255 / top;
-  d[0] = static_cast<unsigned char>(c[0]);
-  d[1] = static_cast<unsigned char>(c[1]);
-  d[2] = static_cast<unsigned char>(c[2]);
-}
-
-// Each component plus BaseLine; their sum indexes the tables. A colour entry
-// is written as it is; a gray entry rescales the components so that their
-// sum matches its level (byte k of the output from component k), by the
-// sum's reciprocal where that is exact and by division elsewhere. A
-// component made negative by BaseLine counts as 0.
-template <zulong (*Scaled)(zlong, unsigned, long long, long long, long long)>
-void Lutc3ColoursTo3(const ConvertFrame& f, const Lutc3View& t) {
+// The rule by division, pixel by pixel: for the tables and BaseLines whose
+// reciprocals are not all exact.
+void Lutc3ColoursByDivision(const ConvertFrame& f, const Lutc3View& t) {
   long long base = f.base;
-  SumReciprocals rec;
-  MakeSumReciprocals(t, base, &rec);
   const unsigned char* s = f.src;
   unsigned char* d = f.dst;
   for (zlong i = 0; i < f.c; ++i, s += 3, d += 3) {
@@ -174,17 +135,11 @@ void Lutc3ColoursTo3(const ConvertFrame& f, const Lutc3View& t) {
       ReportBytes(i, s);
       return;
     }
-    unsigned g = t.gray[j];
-    if (!g) {
+    if (!t.gray[j]) {
       Lutc3Pixel(t, j, d);
       continue;
     }
-    int k = s[0] + s[1] + s[2];
-    if (rec.exact[k]) {
-      ScaleByReciprocal(rec.mul[k], c0, c1, c2, d);
-      continue;
-    }
-    zulong scaled = Scaled(t.m, g, c0, c1, c2);
+    zulong scaled = GrayScaledColour(t.m, t.gray[j], c0, c1, c2);
     d[0] = static_cast<unsigned char>(RedOf(scaled));
     d[1] = static_cast<unsigned char>(GreenOf(scaled));
     d[2] = static_cast<unsigned char>(BlueOf(scaled));
@@ -193,15 +148,29 @@ void Lutc3ColoursTo3(const ConvertFrame& f, const Lutc3View& t) {
 
 }  // namespace
 
+// Each component plus BaseLine; their sum indexes the tables. A colour entry
+// is written as it is; a gray entry rescales the components so that their
+// sum matches its level (byte k of the output from component k). A
+// component made negative by BaseLine counts as 0. The 766 byte sums have
+// their entries made once, for the chosen kernel.
 void Lutc3Convert3To3(VarRegister*, VarRegister* args, int argc,
                       Processor* proc) {
   ConvertFrame f;
   if (!OpenFrame(args, argc, proc, kFrom3, &f)) return;
   Lutc3View t = Lutc3Of(f.table);
-  if (t.m <= kSmallTable)
-    Lutc3ColoursTo3<SmallGrayScaledColour>(f, t);
-  else
-    Lutc3ColoursTo3<GrayScaledColour>(f, t);
+  unsigned lo, hi;
+  ValidSums(t.m, f.base, &lo, &hi);
+  std::uint64_t entry[768] = {};
+  const long long kBaseLimit = 1 << 16;
+  if (f.base <= -kBaseLimit || f.base >= kBaseLimit ||
+      !MakeSumEntries(t, f.base, lo, hi, entry)) {
+    Lutc3ColoursByDivision(f, t);
+    return;
+  }
+  std::size_t n = static_cast<std::size_t>(f.c);
+  std::size_t done = Kernels().rescale3(entry, lo, hi, static_cast<int>(f.base),
+                                        f.src, f.dst, n);
+  if (done < n) ReportBytes(static_cast<zlong>(done), f.src + 3 * done);
 }
 
 // A single value v stands for the gray colour (v, v, v): sum index 3v.
