@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <random>
 
-#include "tests/convert_harness.h"
+#include "tests/harness.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ void Reference(const Method& m, const std::string& table, long long base,
   }
 }
 
-class ConvertReferenceTest : public ConvertTest {};
+class ConvertReferenceTest : public PluginTest {};
 
 TEST_F(ConvertReferenceTest, RandomTablesAndPixels) {
   std::mt19937 rng(20240601);

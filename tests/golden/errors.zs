@@ -17,6 +17,9 @@ b = Buffer(8)
 b.Len = 5
 b.Address = 0
 print(b.Len)
+f = FrameBuffer(2, 2, 1)
+f.Width = 5
+print(f.Width, f.Len, f.IsBufferConnected())
 n = 5
 n.x = 1
 print(n.x)

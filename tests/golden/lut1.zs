@@ -1,3 +1,5 @@
+# args: --keep-going
+# status: 1
 # LUT1 end to end: construction, items, lookups, conversions of Strings
 # and of a picture read from a file.
 id = LUT1()
@@ -27,3 +29,10 @@ WriteImage("out.png", img)
 print(ReadImage("out.png"))
 WriteImage("out3.png", 4, 1, 3, inverse.Convert1To3(ReadImage("in.pgm").Pixels))
 print(hex(ReadImage("out3.png").Pixels))
+# Indexes outside the table: the module's error, the table untouched.
+t.SetItem(256, 1)
+t.SetItem(-1, 1)
+t.GetItem(-1)
+t.ConvertVoxel(256)
+t.ConvertVoxel(1073741824)
+print(t.GetItem(255), t.GetItem(0))

@@ -39,3 +39,15 @@ id.Shrink(0, 1, 0, 0.5, false)
 id.Shrink(-0.1, 1, 1, 0, false)
 x = id.Shrink(0, 1, 1, 0, 1)
 print(x.GetItem(200))
+# Tables without entries or data: no length, or no Vector; a BaseLine as
+# it comes (a double, read as a long).
+n = LUT2(-5)
+print(len(n), n.BaseLine, n.Convert2To1("\x00\x00"), LUT2("abc", 7).BaseLine)
+n.ConvertVoxel(0)
+f = LUT2([1, 2, 3], 1.75)
+print(f.BaseLine, f.ConvertVoxel(-1))
+# Pixel and BaseLine summed in 32 bits, wrapping.
+m = LUT2([1, 2], 2147483647)
+m.Convert2To3("\x01\x00\x00\x80\xff\x7f")
+m.ConvertVoxel(1)
+print(LUT2([1, 2], 32768).Convert2To1("\x00\x80\x01\x80\x02\x80"))
