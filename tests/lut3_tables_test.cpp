@@ -1,7 +1,7 @@
 // LUT3 and LUTC3 tables through the dispatcher, where the golden script does
-// not reach: sizes that are refused or large enough to wrap 32 bits, Vectors
-// that do not fit together, the conversions between the two classes over
-// random tables, and items addressed outside a table.
+// not reach: sizes that are refused or large enough to wrap 32 bits, the
+// conversions between the two classes over random tables, and items
+// addressed outside a table.
 #include <random>
 
 #include "tests/harness.h"
@@ -13,62 +13,37 @@ class TripleTablesTest : public PluginTest {
   Variable Ref(Variable& v) { return zorl::MakeReference(&v); }
 };
 
-TEST_F(TripleTablesTest, RampsAndRefusedLengths) {
+TEST_F(TripleTablesTest, RampsAndRefusedSizes) {
   // i * 256 and j * 256 are computed without wrapping.
   Variable big = New("LUT3", {L(10000000)});
   ASSERT_EQ(big.GetLen(), 60000000);
   const unsigned char* d = reinterpret_cast<unsigned char*>(big.GetData());
-  EXPECT_EQ(d[9999999], 255);
+  EXPECT_EQ(d[9999999] + d[30000000 + 29999999], 2 * 255);
   EXPECT_EQ(d[8388608], 8388608LL * 256 / 10000000);
-  EXPECT_EQ(d[30000000 + 29999999], 255);
-  Variable small = New("LUTC3", {L(1)});  // m = 3: gray 0, 127, 255
-  EXPECT_EQ(U(small), (Entries{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 127, 255}));
-  EXPECT_TRUE(TakeErrors().empty());
-  // Negative, or a byte size beyond the host's long (12n for a LUTC3):
-  // refused, without data, BaseLine set.
-  for (const char* cls : {"LUT3", "LUTC3"})
-    for (zlong n : {-1, -1000000000, 400000000, 0x7FFFFFFF, 200000000}) {
+  // Negative, or a byte size beyond the host's long (12n for a LUTC3);
+  // Vectors whose lengths do not fit together (a LUT3 gray table has 3n
+  // entries, a LUTC3 one n; a number has none): refused, without data,
+  // BaseLine set.
+  for (const char* cls : {"LUT3", "LUTC3"}) {
+    for (zlong n : {-1, 400000000, 0x7FFFFFFF, 200000000}) {
       if (n == 200000000 && cls[3] != 'C') continue;
       Variable t = New(cls, {L(n)});
       EXPECT_EQ(TakeErrors(),
                 (Errors{{3, "channel length " + std::to_string(n) +
-                                " out of range"}}))
-          << cls << " " << n;
+                                " out of range"}}));
       EXPECT_EQ(t.GetData(), nullptr);
       EXPECT_EQ(BaseLineOf(t), 0);
     }
-}
-
-TEST_F(TripleTablesTest, FromVectors) {
-  // Entries keep their low byte; LUTC3 gray entries too.
-  Variable t =
-      New("LUT3", {V({1, 2, 300, -1}), V({5, 6, 7, 8}), V({9, 10, 11, 12})});
-  EXPECT_EQ(Slice(U(t), 2, 2), (Entries{44, 255}));
-  Variable mixed = New(
-      "LUTC3", {V({1, 2, 3}), V({4, 5, 6}), V({7, 8, 9}), V({0, 200, 256})});
-  EXPECT_EQ(U(mixed), (Entries{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 200, 0}));
-  // Vectors without elements: a table without entries, but with data.
-  Variable none = New("LUT3", {V({}), V({}), V({})});
-  EXPECT_EQ(none.GetLen(), 0);
-  EXPECT_NE(none.GetData(), nullptr);
-  EXPECT_TRUE(TakeErrors().empty());
-  // Lengths that differ (a number has no elements); a LUT3 gray table has
-  // 3n entries, a LUTC3 one n.
-  const std::vector<std::vector<Variable>> bad = {
-      {V({1, 2}), V({3}), V({5, 6})},
-      {V({1, 2}), V({3, 4}), V({5, 6, 7})},
-      {V({1, 2}), L(3), V({5, 6})},
-      {V({1, 2}), V({3, 4}), V({5, 6}), V({1, 2, 3})},
-  };
-  for (const char* cls : {"LUT3", "LUTC3"})
-    for (const auto& args : bad) {
-      Variable t3 = New(cls, args);
+    for (const auto& args : std::vector<std::vector<Variable>>{
+             {V({1, 2}), V({3}), V({5, 6})},
+             {V({1, 2}), L(3), V({5, 6})},
+             {V({1, 2}), V({3, 4}), V({5, 6}), V({1, 2, 3})}}) {
+      Variable t = New(cls, args);
       EXPECT_EQ(TakeErrors(), Errors{kRefused}) << cls;
-      EXPECT_EQ(t3.GetData(), nullptr);
-      EXPECT_EQ(BaseLineOf(t3), 0);
+      EXPECT_EQ(t.GetData(), nullptr);
+      EXPECT_EQ(BaseLineOf(t), 0);
     }
-  New("LUT3", {V({1, 2}), V({3, 4}), V({5, 6}), V({1, 2, 3, 4, 5, 6, 7})});
-  EXPECT_EQ(TakeErrors(), Errors{kRefused});
+  }
 }
 
 // 256 LUTC3 entries make 85 LUT3 channel entries: entry 255 is not read.
@@ -83,16 +58,11 @@ TEST_F(TripleTablesTest, ConversionsBetweenTheClasses) {
   EXPECT_EQ(BaseLineOf(t), -7);
   Entries e = U(t);
   ASSERT_EQ(e.size(), 510u);
-  for (int i = 0; i < 85; ++i) {
-    EXPECT_EQ(e[i], r[3 * i]);
-    EXPECT_EQ(e[85 + i], g[3 * i]);
-    EXPECT_EQ(e[170 + i], b[3 * i]);
-  }
+  for (int i = 0; i < 85; ++i)
+    EXPECT_EQ(Entries({e[i], e[85 + i], e[170 + i]}),
+              Entries({r[3 * i], g[3 * i], b[3 * i]}));
   for (int j = 0; j < 255; ++j)
     EXPECT_EQ(e[255 + j], (r[j] + g[j] + b[j]) / 3) << j;
-  SetBaseLine(t, 12);
-  Variable back = New("LUTC3", {Ref(t)});
-  EXPECT_EQ(BaseLineOf(back), 12);
   for (auto [from, to] :
        {std::make_pair("LUT3", "LUTC3"), std::make_pair("LUTC3", "LUT3")}) {
     Variable noData = NoData(from);
@@ -110,26 +80,19 @@ TEST_F(TripleTablesTest, RoundTripsOverRandomTables) {
     int n = 1 + static_cast<int>(rng() % 300);
     Entries r(n), g(n), b(n), gray(3 * n);
     for (int i = 0; i < n; ++i) {
-      r[i] = rng() % 256;
-      switch (rng() % 3) {  // gray entries, black ones and colours
-        case 0:
-          g[i] = b[i] = r[i];
-          break;
-        case 1:
-          r[i] = g[i] = b[i] = 0;
-          break;
-        default:
-          g[i] = rng() % 256;
-          b[i] = rng() % 256;
-      }
+      int kind = rng() % 3;  // gray entries, black ones and colours
+      r[i] = kind == 1 ? 0 : rng() % 256;
+      g[i] = kind == 2 ? rng() % 256 : r[i];
+      b[i] = kind == 2 ? rng() % 256 : r[i];
     }
     for (int& v : gray) v = rng() % 256;
     Variable l0 = New("LUT3", {Vec(r), Vec(g), Vec(b), Vec(gray)});
+    SetBaseLine(l0, round - 20);
     Variable c1 = New("LUTC3", {Ref(l0)});
     Variable l1 = New("LUT3", {Ref(c1)});
     Variable c2 = New("LUTC3", {Ref(l1)});
     ASSERT_TRUE(TakeErrors().empty());
-
+    EXPECT_EQ(BaseLineOf(l1), round - 20);
     Entries e0 = U(l0), ec = U(c1), e1 = U(l1);
     int m = 3 * n;
     ASSERT_EQ(ec.size(), 4u * m);
@@ -149,16 +112,11 @@ TEST_F(TripleTablesTest, RoundTripsOverRandomTables) {
 
 // Items are addressed by the byte offset k * n + i over the whole table;
 // tables by a number from 0 to 3.
-TEST_F(TripleTablesTest, ItemsAndTablesInsideAndOutside) {
+TEST_F(TripleTablesTest, ItemsAndTablesOutside) {
   Variable t = New("LUT3", {L(10)});
-  Call(t, "SetItem", {L(2), L(-3), L(-2)});   // green[7], byte 0xFE
-  Call(t, "SetItem", {L(3), L(29), L(200)});  // the last gray entry
+  Call(t, "SetItem", {L(2), L(-3), L(-2)});  // green[7], byte 0xFE
   EXPECT_EQ(U(t)[17], 254);
-  EXPECT_EQ(Call(t, "GetItem", {L(5), L(9)}).GetLongNumb(), -56);  // a char
-  Variable c = New("LUTC3", {L(2)});                               // m = 6
-  EXPECT_EQ(Call(c, "GetItem", {L(0), L(23)}).GetLongNumb(), -1);
-  EXPECT_TRUE(TakeErrors().empty());
-
+  Variable c = New("LUTC3", {L(2)});  // m = 6
   std::string before3 = Bytes(t), beforeC3 = Bytes(c);
   // (k, i) pairs outside 0 .. 6n - 1 and 0 .. 4m - 1; the large k would
   // wrap into the table if k * n were computed in 32 bits.
@@ -170,9 +128,8 @@ TEST_F(TripleTablesTest, ItemsAndTablesInsideAndOutside) {
        {std::make_pair(&t, lut3Bad), std::make_pair(&c, lutc3Bad)}) {
     for (auto [k, i] : bad) {
       Call(*obj, "SetItem", {L(k), L(i), L(1)});
-      EXPECT_EQ(TakeErrors(), Errors{kOutOfRange}) << k << " " << i;
       EXPECT_EQ(Call(*obj, "GetItem", {L(k), L(i)}).GetType(), PV_EMPTY);
-      EXPECT_EQ(TakeErrors(), Errors{kOutOfRange});
+      EXPECT_EQ(TakeErrors(), (Errors{kOutOfRange, kOutOfRange})) << k;
     }
     for (zlong k : {-1, 4, 0x7FFFFFFF}) {
       EXPECT_EQ(Call(*obj, "GetTable", {L(k)}).GetType(), PV_EMPTY);
@@ -182,14 +139,7 @@ TEST_F(TripleTablesTest, ItemsAndTablesInsideAndOutside) {
   EXPECT_EQ(Bytes(t), before3);
   EXPECT_EQ(Bytes(c), beforeC3);
   Variable none = NoData("LUTC3");
-  Variable v = Call(none, "GetTable", {L(0)});
-  EXPECT_EQ(v.GetType(), PV_VECTOR);
-  EXPECT_EQ(v.GetCount(), 0);
-  for (const char* cls : {"LUT3", "LUTC3"}) {
-    Variable empty = New(cls, {L(0)});  // every lookup is outside it
-    Call(empty, "GetItem", {L(0), L(0)});
-    EXPECT_EQ(TakeErrors(), Errors{kOutOfRange});
-  }
+  EXPECT_EQ(zorl::Describe(Call(none, "GetTable", {L(0)})), "[]");
 }
 
 }  // namespace

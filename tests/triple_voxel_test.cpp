@@ -69,31 +69,6 @@ TEST_F(TripleVoxelTest, IndexesOutsideTheTable) {
   }
 }
 
-TEST_F(TripleVoxelTest, Lookups) {
-  Variable c = New("LUT3", {V({1, 2}), V({3, 4}), V({5, 6})});
-  EXPECT_EQ(Voxel(c, D(1.9)), 0x060402);
-  Variable t = New("LUT3");
-  SetBaseLine(t, -100);  // not used by the colour form
-  EXPECT_EQ(Voxel(t, Colour(0x7F336699)), 0x336699);
-  // A LUTC3 colour entry gives its colour, by gray value and by colour sum.
-  std::vector<zlong> r(768, 0), g(768, 0), b(768, 0);
-  r[3] = r[299] = 9;
-  g[3] = g[299] = 8;
-  b[3] = b[299] = 7;
-  Variable e = New("LUTC3", {V(r), V(g), V(b)});
-  EXPECT_EQ(Voxel(e, L(1)), 0x070809);
-  EXPECT_EQ(Voxel(e, Colour(0x0064C7)), 0x070809);
-  SetBaseLine(e, -1);
-  EXPECT_EQ(Voxel(e, L(2)), 0x070809);
-  // A negative BaseLine can make a component negative while the sum stays
-  // in the table: that component counts as 0. r 150, g -40, b -50: s 60,
-  // gray[60] 19, R = 767 * 19 * 150 / 15300.
-  Variable d = New("LUTC3");
-  SetBaseLine(d, -50);
-  EXPECT_EQ(Voxel(d, Colour(0x000AC8)), 142);
-  EXPECT_TRUE(TakeErrors().empty());
-}
-
 // The rescaling is exact for every table size: 64-bit products would
 // overflow for the largest tables and components.
 TEST(ColourRuleTest, MulDivIsExact) {

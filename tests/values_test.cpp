@@ -72,21 +72,11 @@ TEST_F(ValuesTest, DataAccessStaysInsideTheValue) {
   EXPECT_EQ(v.GetCount(), 1);
   EXPECT_EQ(MakeLong(1)[0].GetType(), PV_EMPTY);
   EXPECT_EQ(e.TakeErrors(), (Errors{{77, "value has no elements"}}));
-  v.Init(PV_VECTOR, 2);
-  EXPECT_EQ(Describe(v), "[empty, empty]");
   v.Init(PV_STRING, -5);
-  EXPECT_EQ(v.GetLen(), 0);
   EXPECT_NE(v.GetData(), nullptr);  // an empty String still has data
   v.Init(PV_STRING, 0x7FFFFFFF);    // refused: no value, no data
   EXPECT_EQ(v.GetType(), PV_EMPTY);
   EXPECT_EQ(e.TakeErrors()[0].number, 8);
-  Variable obj;
-  e.Construct(obj, "RECT", {});
-  EXPECT_EQ(obj.GetData(), nullptr);  // no data until a length is set
-  obj.SetLen(0);
-  EXPECT_NE(obj.GetData(), nullptr);
-  obj.SetLen(-1);
-  EXPECT_EQ(obj.GetData(), nullptr);
 }
 
 // A String's bytes stay zero where nothing was written, through growing,

@@ -4,119 +4,84 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;  // standard output, or both streams with 2>&1
-};
-
-// Runs a shell command line in a scratch folder.
-Outcome Shell(const std::string& command) {
-  std::string line =
-      "cd " + std::string(::testing::TempDir()) + " && " + command;
-  std::FILE* p = popen(line.c_str(), "r");
-  Outcome o{-1, ""};
-  if (!p) return o;
+// Runs a shell command line in a scratch folder: its exit status and what
+// it printed (both streams with 2>&1).
+std::pair<int, std::string> Shell(const std::string& command) {
+  std::FILE* p =
+      popen(("cd " + ::testing::TempDir() + " && " + command).c_str(), "r");
+  std::string out;
   char buf[4096];
   std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) o.out.append(buf, n);
-  int raw = pclose(p);
-  o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return o;
+  while (p && (n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  int raw = p ? pclose(p) : -1;
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out};
 }
 
-const std::string kZorl = ZORL_PATH;
+const std::string kZorl = ZORL_PATH " ";
 
-TEST(ZorlCli, StatementsFromTheCommandLineAndStandardInput) {
-  Outcome o = Shell(kZorl + " run -e 'x = 6' -e 'print(x * 7)\nprint(\"b\")'");
-  EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out, "42\n\"b\"\n");
-
-  o = Shell("printf 'print(1)\\nprint(q)\\nprint(2)\\n' | " + kZorl +
-            " run - 2>&1");
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.out, "1\n<stdin>:2: error 24: unknown variable: q\n");
-
-  // Standard input can't be read twice: a syntax error stops at its line.
-  o = Shell("printf 'print(1)\\nprint(\\n' | " + kZorl + " run - 2>&1");
-  EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.out,
-            "1\n<stdin>:2:7: syntax error: expected an expression, found the "
-            "end of the line\n");
+TEST(ZorlCli, RunsStatementsAndReportsInOrder) {
+  const std::pair<std::string, std::pair<int, std::string>> cases[] = {
+      {kZorl + "run -e 'x = 6' -e 'print(x * 7)\nprint(\"b\")'",
+       {0, "42\n\"b\"\n"}},
+      {"printf 'print(1)\\nprint(q)\\nprint(2)\\n' | " + kZorl + "run - 2>&1",
+       {1, "1\n<stdin>:2: error 24: unknown variable: q\n"}},
+      // Standard input can't be read twice: a syntax error stops at its line.
+      {"printf 'print(1)\\nprint(\\n' | " + kZorl + "run - 2>&1",
+       {2,
+        "1\n<stdin>:2:7: syntax error: expected an expression, found the "
+        "end of the line\n"}},
+      {kZorl + "run --keep-going -e 'print(1)' -e 'LUT1().GetItem(-1)' -e "
+               "'print(2)' "
+               "-e 'x = LUT1().GetItem(999)' -e 'print(3)' 2>&1",
+       {1,
+        "1\n-e:2: error 1000: value out of LUT range\n2\n"
+        "-e:4: error 1000: value out of LUT range\n3\n"}},
+      {kZorl +
+           "run --no-error-range -e 'print(1)' -e 'LUT1().GetItem(-1)' 2>&1",
+       {0, "1\ndebug: LUT ERROR: 0, \n"}},
+      {kZorl + "run no-such-script.zs 2>&1",
+       {2, "zorl: cannot read no-such-script.zs: No such file or directory\n"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Shell(c.first), c.second) << c.first;
 }
 
-TEST(ZorlCli, OutputAndErrorsKeepTheirOrder) {
-  Outcome o = Shell(kZorl +
-                    " run --keep-going -e 'print(1)' -e 'LUT1().GetItem(-1)' "
-                    "-e 'print(2)' -e 'x = LUT1().GetItem(999)' -e 'print(3)' "
-                    "2>&1");
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.out,
-            "1\n-e:2: error 1000: value out of LUT range\n2\n"
-            "-e:4: error 1000: value out of LUT range\n3\n");
-  o = Shell(kZorl +
-            " run --no-error-range -e 'print(1)' -e 'LUT1().GetItem(-1)' "
-            "-e 'print(2)' 2>&1");
-  EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out, "1\ndebug: LUT ERROR: 0, \n2\n");
-}
-
-TEST(ZorlCli, UsageErrorsAndHelp) {
-  Outcome o = Shell(kZorl + " --help");
-  EXPECT_EQ(o.status, 0);
-  EXPECT_NE(o.out.find("zorl run SCRIPT"), std::string::npos);
-  o = Shell(kZorl + " run --help");
-  EXPECT_EQ(o.status, 0);
-  EXPECT_NE(o.out.find("--keep-going"), std::string::npos);
+TEST(ZorlCli, UsageErrorsHelpAndMethods) {
   for (const char* bad :
        {"", "frobnicate", "run", "run a.zs b.zs", "run a.zs -e 'x = 1'",
-        "run -e", "run --plugin", "methods --colour", "run a.zs --nope"}) {
-    o = Shell(kZorl + " " + bad + " 2>&1");
-    EXPECT_EQ(o.status, 2) << bad;
-    EXPECT_EQ(o.out.compare(0, 6, "zorl: "), 0) << bad << ": " << o.out;
+        "run -e", "run --plugin", "methods --colour", "run a.zs --nope",
+        "run -e 'print(1)' --plugin /no/such.so"}) {
+    auto [status, out] = Shell(kZorl + bad + " 2>&1");
+    EXPECT_EQ(status, 2) << bad;
+    EXPECT_EQ(out.compare(0, 6, "zorl: "), 0) << bad << ": " << out;
   }
-  o = Shell(kZorl + " run no-such-script.zs 2>&1");
-  EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.out,
-            "zorl: cannot read no-such-script.zs: No such file or directory\n");
-  o = Shell(kZorl + " run -e 'print(1)' --plugin /no/such.so 2>&1");
-  EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.out.compare(0, 19, "zorl: /no/such.so: "), 0) << o.out;
-}
-
-TEST(ZorlCli, MethodsListsTheModule) {
-  Outcome o = Shell(kZorl + " methods --plugin " LUT_PLUGIN_PATH);
-  EXPECT_EQ(o.status, 0);
-  EXPECT_NE(o.out.find("description: ZORL Support DLL v3.7 |ZORL "
-                       "version:4.62.12\n"),
-            std::string::npos);
-  EXPECT_NE(o.out.find("  0  LUT1::LUT1(void)\n"), std::string::npos);
-  EXPECT_NE(o.out.find("errors (numbers from 1000):\n  1000  "
-                       "VALUE_OUT_OF_RANGE  \"value out of LUT range\"\n"),
-            std::string::npos)
-      << o.out;
-  o = Shell(kZorl + " methods --no-error-range");
-  EXPECT_NE(o.out.find("  +0  VALUE_OUT_OF_RANGE"), std::string::npos);
+  EXPECT_NE(Shell(kZorl + "--help").second.find("zorl run SCRIPT"), std::string::npos);
+  auto [status, out] = Shell(kZorl + "methods --plugin " LUT_PLUGIN_PATH);
+  EXPECT_EQ(status, 0);
+  for (const char* part :
+       {"description: ZORL Support DLL v3.7 |ZORL version:4.62.12\n",
+        "  0  LUT1::LUT1(void)\n",
+        "errors (numbers from 1000):\n  1000  VALUE_OUT_OF_RANGE  \"value out "
+        "of LUT range\"\n"})
+    EXPECT_NE(out.find(part), std::string::npos) << out;
+  out = Shell(kZorl + "methods --no-error-range").second;
+  EXPECT_NE(out.find("  +0  VALUE_OUT_OF_RANGE"), std::string::npos);
 }
 
 TEST(ZorlCli, InstalledZorlFindsTheInstalledPlugin) {
-  std::string prefix = std::string(::testing::TempDir()) + "zorl-install";
-  Outcome o =
-      Shell("rm -rf " + prefix + " && cmake --install " +
-            std::string(BUILD_DIR) + " --prefix " + prefix + " >/dev/null && " +
-            prefix + "/bin/zorl run -e 'print(LUT1().ConvertVoxel(7))' && ls " +
-            prefix + "/lib " + prefix + "/include/zorl/host");
-  EXPECT_EQ(o.status, 0) << o.out;
-  EXPECT_EQ(o.out.compare(0, 2, "7\n"), 0) << o.out;
-  EXPECT_NE(o.out.find("liblut.so"), std::string::npos);
-  EXPECT_NE(o.out.find("libzorl.so"), std::string::npos);
-  EXPECT_NE(o.out.find("variable.h"), std::string::npos);
+  std::string prefix = ::testing::TempDir() + "zorl-install";
+  auto [status, out] =
+      Shell("rm -rf " + prefix + " && cmake --install " BUILD_DIR " --prefix " +
+            prefix + " >/dev/null && " + prefix +
+            "/bin/zorl run -e 'print(LUT1().ConvertVoxel(7))' && ls " + prefix +
+            "/lib " + prefix + "/include/zorl/host");
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_EQ(out.compare(0, 2, "7\n"), 0) << out;
+  for (const char* file : {"liblut.so", "libzorl.so", "variable.h"})
+    EXPECT_NE(out.find(file), std::string::npos) << file;
 }
 
 }  // namespace

@@ -60,3 +60,28 @@ small.Convert3To1(x, "\x0a\x14\x1e")
 # 2-byte output: a 12-bit curve.
 t.Convert2To2(o, "\x00\x00\x01\x00\xff\x00\x07")
 print(hex(o))
+# The curve ramps between runs of equal entries (the whole triple is the
+# key); the last run's ramp ends at its start. Where an end is 0 (a LUTC3
+# colour entry) there is no ramp, and a curve entry of 0 takes the colour's
+# mean on the 0 to 4095 scale.
+v = [10, 10, 10, 20, 20, 20, 20, 40, 40, 40]
+w = [0, 0, 0, 255, 255, 255, 255, 255, 255, 3]
+z = fill(10, 0)
+p = bytes([0, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0])
+LUT3(v, v, v).Convert2To2(o1, p)
+LUT3(w, w, w).Convert2To2(o2, p)
+LUTC3(z, z, z, v).Convert2To2(o3, p)
+LUT3([10, 0, 0], [0, 10, 0], [0, 0, 10]).Convert2To2(o4, p)
+LUTC3([0, 0, 0, 255, 255, 255, 0, 0, 0], [0, 0, 0, 255, 255, 255, 0, 0, 0], fill(9, 0), [51, 51, 51, 0, 0, 0, 102, 102, 102]).Convert2To2(o5, p)
+print(hex(o1), hex(o2), hex(o3), hex(o4), hex(o5))
+# BaseLine, the stop at a bad pixel, in place (the odd last byte keeps its
+# value, so do the failing pixel and those after it).
+t = LUT3(v, v, v)
+t.BaseLine = 100
+d = "abcdefghi"
+t.Convert2To2(d, "\x9d\xff\xb0\xff\xa5\xff\xa1\xffz")
+print(d)
+u = LUTC3(v, v, v, v)
+u.BaseLine = 100
+u.Convert2To2(d2, "\x9c\xff\x9f\xff\x9b\xffz")
+print(hex(d2))

@@ -1,0 +1,15 @@
+# args: --keep-going
+# status: 1
+# Sizes that cannot be allocated: a clear error and an object without data,
+# never an abort. Byte lengths above 1 GiB are refused with error 8; sizes
+# the host's long cannot hold with error 3.
+a = LUT2(1073741825)
+b = LUT3(178956971)
+c = LUTC3(89478486)
+print(len(a), len(b), len(c))
+t = LUT3()
+u = LUTC3()
+t.Stretch(1e9)
+x = u.Stretch(300000000)
+u.Transform(2.0, 0.0, 0, 100000000, RECT())
+print(x, len(u))
