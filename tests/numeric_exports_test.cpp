@@ -98,22 +98,21 @@ TEST_F(NumericTest, FastPathsAndTheHost) {
       {kOr, B(0xF0), B(0x0F), B(0xFF)},
       {kXor, B(0x0F), B(0x0F), B(0)},
       {kAdd, L(INT_MAX), L(1), L(INT_MIN)},
-      {kMul, L(65537), L(65537), L(131073)},  // 2^32 + 2^17 + 1, low bits
+      {kMul, L(65537), L(65537), L(131073)},
       {kMul, L(INT_MIN), L(-1), L(INT_MIN)},
       {kDiv, L(7), L(-2), L(-3)},
-      {kDiv, L(INT_MIN), L(-1), L(INT_MIN)},  // wraps like the negation
+      {kDiv, L(INT_MIN), L(-1), L(INT_MIN)},
       {kRest, L(7), L(-2), L(1)},
       {kRest, L(INT_MIN), L(-1), L(0)},
       {kRest, L(INT_MIN), L(3), L(-2)},
       {kOr, L(INT_MIN), L(1), L(INT_MIN + 1)},
       {kXor, L(-1), L(INT_MAX), L(INT_MIN)},
       {kAdd, F(0.1f), F(0.2f), F(0.1f + 0.2f)},
-      {kMul, F(1e30f), F(1e30f), F(std::numeric_limits<float>::infinity())},
       {kDiv, D(1.0), D(3.0), D(1.0 / 3.0)},
+      {kMul, F(1e30f), F(1e30f), F(std::numeric_limits<float>::infinity())},
       {kAdd, B(200), L(100), L(300)},
       {kMul, L(3), D(0.5), D(1.5)},
-      {kAdd, zorl::MakeBoolean(true), zorl::MakeBoolean(true), L(2)},
-  };
+      {kAdd, zorl::MakeBoolean(true), zorl::MakeBoolean(true), L(2)}};
   for (const Case& c : cases) {
     Variable r = Both(c.op, c.a, c.b);
     EXPECT_EQ(r.GetType(), c.expected.GetType()) << zorl::Describe(c.expected);

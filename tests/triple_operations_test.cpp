@@ -102,8 +102,8 @@ TEST_F(TripleOperationsTest, ShrinkWritesEveryEntryAndNoMore) {
     Variable b3 = New("LUT3", {Vec(invert(r)), Vec(invert(g)), Vec(invert(b)),
                                Vec(invert(gray))});
     Variable ac = New("LUTC3", {Vec(r), Vec(g), Vec(b), Vec(zero)});
-    Variable bc = New("LUTC3", {Vec(invert(r)), Vec(invert(g)),
-                                Vec(invert(b)), Vec(zero)});
+    Variable bc = New(
+        "LUTC3", {Vec(invert(r)), Vec(invert(g)), Vec(invert(b)), Vec(zero)});
     for (int round = 0; round < 24; ++round) {
       double s = unit(rng), e = unit(rng);
       if (s > e) std::swap(s, e);

@@ -58,7 +58,8 @@ TEST(ZorlCli, UsageErrorsHelpAndMethods) {
     EXPECT_EQ(status, 2) << bad;
     EXPECT_EQ(out.compare(0, 6, "zorl: "), 0) << bad << ": " << out;
   }
-  EXPECT_NE(Shell(kZorl + "--help").second.find("zorl run SCRIPT"), std::string::npos);
+  EXPECT_NE(Shell(kZorl + "--help").second.find("zorl run SCRIPT"),
+            std::string::npos);
   auto [status, out] = Shell(kZorl + "methods --plugin " LUT_PLUGIN_PATH);
   EXPECT_EQ(status, 0);
   for (const char* part :

@@ -51,3 +51,15 @@ m = LUT2([1, 2], 2147483647)
 m.Convert2To3("\x01\x00\x00\x80\xff\x7f")
 m.ConvertVoxel(1)
 print(LUT2([1, 2], 32768).Convert2To1("\x00\x80\x01\x80\x02\x80"))
+# Shrink's rounding: fills are mapped values (255 and 99 map to 128 and
+# 50), stored 0 and 255 map to bottom and top, rounded; a window a quarter
+# entry short of the end; one whose rounded end lies past the last mapped
+# position, where the upper fill takes every entry above it.
+f = LUT1(fill(256, 40))
+f.SetItem(0, 99)
+print(id.Shrink(0, 0, 0.5, 0, false).GetItem(0), f.Shrink(1, 1, 0.5, 0, false).GetItem(200), f.Shrink(1, 1, 1, 0, true).GetItem(255))
+m = id.Shrink(0, 1, 0.75, 0.25, false)
+q = id.Shrink(0.7490234375, 0.9990234375, 1, 0, true)
+print(m.GetItem(0), m.GetItem(255), q.GetItem(191), q.GetItem(192), q.GetItem(255))
+e = LUT2(fill(5233, 200), 0).Shrink(3.070214233957813e-06, 0.999904453754425, 1, 0, false)
+print(e.GetItem(0), e.GetItem(2048), e.GetItem(5230), e.GetItem(5231), e.GetItem(5232))
