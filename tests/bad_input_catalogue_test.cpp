@@ -1,5 +1,5 @@
 // A catalogue of bad input: every signature of the module's method table,
-// every argument slot given every kind of value that does not fit it, and
+// every argument slot given every kind of value, and
 // every method on objects whose tables have no data or odd lengths. Each
 // call must leave the engine intact: the object keeps its class and a well
 // formed buffer, every value is well formed, and every error raised has a
@@ -37,38 +37,17 @@ class BadInputCatalogueTest : public PluginTest {
     return v;
   }
 
-  // Every kind of value the catalogue hands to a slot, each with the
-  // parameter word it fits: "number", "boolean", a class, "pixels" (a
-  // connected Buffer) or none. The table is of a class other than cls.
-  std::vector<std::pair<Variable, std::string>> Kinds(const std::string& cls) {
-    std::vector<std::pair<Variable, std::string>> k;
-    for (Variable n : {L(7), L(kMax), L(-1), D(std::nan("")), D(-HUGE_VAL)})
-      k.push_back({n, "number"});
-    for (Variable v : {V({1, 2, 3}), V({}), zorl::MakeVector({S("a")})})
-      k.push_back({v, "Vector"});
-    k.insert(k.end(), {{S("abc"), "String"},
-                       {S(""), "String"},
-                       {Variable(), ""},
-                       {zorl::MakeBoolean(true), "boolean"},
-                       {Object(cls == "LUT3" ? "LUTC3" : "LUT3"), ""},
-                       {Object("ColorRef", {L(0x102030)}), "ColorRef"},
-                       {Object("RECT"), "RECT"},
-                       {Object("Buffer"), ""},
-                       {Object("Buffer", {L(7)}), "pixels"}});
-    return k;
-  }
-  static bool Fits(const Param& p, const std::string& kind) {
-    switch (p.kind) {
-      case Param::kBoolean:
-        return kind == "boolean";
-      case Param::kReferAny:
-        return kind == "String" || kind == "pixels";
-      case Param::kObject:
-      case Param::kReferObject:
-        return kind == p.cls;
-      default:
-        return kind == "number";
-    }
+  // Every kind of value the catalogue hands to a slot (those that fit it
+  // make ordinary calls). The table is of a class other than cls.
+  std::vector<Variable> Kinds(const std::string& cls) {
+    Variable table = Object(cls == "LUT3" ? "LUTC3" : "LUT3"),
+             colour = Object("ColorRef", {L(0x102030)}), rect = Object("RECT"),
+             buffer = Object("Buffer"), connected = Object("Buffer", {L(7)}),
+             vector = V({1, 2, 3}), none = V({});
+    return {L(7),         L(kMax),    L(-1),     D(std::nan("")),
+            D(-HUGE_VAL), vector,     none,      S("abc"),
+            S(""),        Variable(), table,     colour,
+            rect,         buffer,     connected, zorl::MakeBoolean(true)};
   }
   // A value that fits the parameter.
   Variable Good(const Param& p) {
@@ -121,7 +100,7 @@ class BadInputCatalogueTest : public PluginTest {
   int cases = 0;
 };
 
-// Every slot given every kind of value that does not fit it; every method,
+// Every slot given every kind of value; every method,
 // with fitting arguments, on objects without data, with no bytes, and with
 // lengths that are no multiple of the entry size; and with one argument too
 // many or too few.
@@ -132,8 +111,7 @@ TEST_F(BadInputCatalogueTest, EveryRowGivenBadInput) {
     std::vector<Variable> good;
     for (const Param& q : r.sig.params) good.push_back(Good(q));
     for (std::size_t slot = 0; slot < good.size(); ++slot) {
-      for (auto& [bad, kind] : Kinds(r.sig.params[slot].cls)) {
-        if (Fits(r.sig.params[slot], kind)) continue;
+      for (Variable& bad : Kinds(r.sig.params[slot].cls)) {
         SCOPED_TRACE(r.text + " slot " + std::to_string(slot) + " given " +
                      zorl::Describe(bad));
         std::vector<Variable> args = good;

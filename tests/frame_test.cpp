@@ -1,5 +1,6 @@
 // The plug-in frame as the host sees it: registration exports, the method
-// and error tables, the named exports and the module handle.
+// and error tables, and the named exports. (The module handle and the
+// running processor serve every error the module raises.)
 #include <dlfcn.h>
 
 #include <cstddef>
@@ -65,18 +66,6 @@ TEST_F(FrameTest, TablesAreConstantAndWellFormed) {
   EXPECT_STREQ(text0, "value out of LUT range");
   EXPECT_STREQ(name0, "VALUE_OUT_OF_RANGE");
   EXPECT_EQ(text1, nullptr);
-}
-
-TEST_F(FrameTest, InstanceHandleAndOwner) {
-  auto inst =
-      reinterpret_cast<HINSTANCE (*)()>(Symbol("_Z20ZorlSystemGetLibInstv"));
-  auto owner = reinterpret_cast<Processor* (*)()>(Symbol("_Z8GetOwnerv"));
-  ASSERT_TRUE(inst && owner);
-  EXPECT_NE(inst(), nullptr);
-  EXPECT_EQ(inst(), Module().handle);
-  EXPECT_EQ(owner(), nullptr);  // no script runs
-  zorl::Engine::Scope scope(engine);
-  EXPECT_EQ(owner(), engine.GetProcessor());
 }
 
 TEST_F(FrameTest, ExportsOnlyItsNamedFunctions) {

@@ -30,18 +30,12 @@ TEST_F(TripleVoxelTest, IndexesOutsideTheTable) {
     zlong value, base;
     const char* text;
   } cases[] = {
-      {"LUT3", 0, false, -11, 10, "offset = -1, pixel value = 0xfffffff5"},
       // v + BaseLine beyond the host's long, shown saturated.
       {"LUT3", 0, false, 0x7FFFFFFF, 10,
        "offset = 2147483647, pixel value = 0x7fffffff"},
       // The first component (red, green, blue) beyond the table is reported.
       {"LUT3", 100, true, 0x647832, 0,
        "offset = 120, pixel value = 0x647832(50,120,100)"},
-      {"LUT3", 100, true, 0x000096, 0,
-       "offset = 150, pixel value = 0x0096(150,0,0)"},
-      {"LUT3", 100, true, 0x640000, 0,
-       "offset = 100, pixel value = 0x640000(0,0,100)"},
-      {"LUTC3", 0, false, 0, -1, "offset = -3, pixel value = 0x0000"},
       // 3 * 0x55555556 wraps to 2 in 32 bits.
       {"LUTC3", 0, false, 0x55555556, 0,
        "offset = 2147483647, pixel value = 0x55555556"},
@@ -55,7 +49,6 @@ TEST_F(TripleVoxelTest, IndexesOutsideTheTable) {
       // LUT3 one returns silently.
       {"LUTC3", -1, true, 0x123456, 0,
        "offset = 156, pixel value = 0x123456(86,52,18)"},
-      {"LUTC3", -1, false, 0, 0, "offset = 0, pixel value = 0x0000"},
       {"LUT3", -1, false, 0, 0, "offset = 0, pixel value = 0x0000"},
       {"LUT3", -1, true, 0x123456, 0, nullptr},
   };

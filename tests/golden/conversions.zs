@@ -73,7 +73,8 @@ LUT3(w, w, w).Convert2To2(o2, p)
 LUTC3(z, z, z, v).Convert2To2(o3, p)
 LUT3([10, 0, 0], [0, 10, 0], [0, 0, 10]).Convert2To2(o4, p)
 LUTC3([0, 0, 0, 255, 255, 255, 0, 0, 0], [0, 0, 0, 255, 255, 255, 0, 0, 0], fill(9, 0), [51, 51, 51, 0, 0, 0, 102, 102, 102]).Convert2To2(o5, p)
-print(hex(o1), hex(o2), hex(o3), hex(o4), hex(o5))
+LUT3(0).Convert2To2(o6, p)
+print(hex(o1), hex(o2), hex(o3), hex(o4), hex(o5), hex(o6))
 # BaseLine, the stop at a bad pixel, in place (the odd last byte keeps its
 # value, so do the failing pixel and those after it).
 t = LUT3(v, v, v)

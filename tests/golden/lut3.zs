@@ -49,3 +49,5 @@ n.BaseLine = -50
 print(n.ConvertVoxel(ColorRef(0x000AC8)).clrf)
 k = LUTC3([0, 0, 0, 9], [0, 0, 0, 8], [0, 0, 0, 7])
 print(k.ConvertVoxel(1).clrf, k.ConvertVoxel(ColorRef(0x010002)).clrf)
+LUTC3([1, 2], 3, [5, 6])
+LUTC3([1, 2], [3, 4], [5, 6], [1, 2, 3])

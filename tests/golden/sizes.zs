@@ -13,3 +13,12 @@ t.Stretch(1e9)
 x = u.Stretch(300000000)
 u.Transform(2.0, 0.0, 0, 100000000, RECT())
 print(x, len(u))
+# Channel lengths whose bytes (6 n, or 12 n for a LUTC3) the host's long
+# cannot hold: refused, without data, BaseLine 0. Ramps of large tables
+# are computed without wrapping.
+x = LUT3(400000000)
+y = LUT3(2147483647)
+z = LUTC3(200000000)
+print(len(x), x.BaseLine, len(y), len(z), z.BaseLine)
+r = LUT3(10000000)
+print(r.GetItem(0, 9999999), r.GetItem(0, 8388608), r.GetItem(5, 9999999))
