@@ -102,7 +102,7 @@ for n in $numbers; do
     result="MISSED"
     missed=$((missed + 1))
   else
-    by=$(sed -n 's/^ *[0-9]* - \(.*\) (.*)$/\1/p' "$log/tests-$n.log" |
+    by=$(sed -n 's/^[[:space:]]*[0-9]* - \(.*\) (.*)$/\1/p' "$log/tests-$n.log" |
          tr '\n' ' ')
     result="caught by ${by:-a failing test}"
     caught=$((caught + 1))

@@ -58,34 +58,6 @@ class ConvertFrameTest : public PluginTest {
   }
 };
 
-// Sources without pixels and tables without data touch nothing; no whole
-// pixel gives an empty output, and an empty Buffer stays.
-TEST_F(ConvertFrameTest, NothingToConvert) {
-  for (const Method& m : kMethods) {
-    Variable t = New(m.cls);
-    for (Variable src : {L(5), V({1, 2, 3}), Variable(), New("Buffer"),
-                         New("ColorRef", {L(1)}), New("LUT3")}) {
-      Variable dst = S("keep");
-      EXPECT_EQ(Convert(t, m.name, dst, src), Errors{}) << Name(m);
-      EXPECT_EQ(zorl::StringBytes(dst), "keep") << Name(m);
-    }
-    for (int len = 0; len < m.pixelBytes; ++len) {
-      Variable dst = L(1);
-      EXPECT_EQ(Convert(t, m.name, dst, S(Pixels(m, 0, len))), Errors{});
-      EXPECT_EQ(dst.GetType(), PV_STRING) << Name(m);
-      EXPECT_EQ(dst.GetLen(), Needed(m, len)) << Name(m);
-    }
-    Variable empty = New("Buffer", {L(0)});
-    EXPECT_EQ(Convert(t, m.name, empty, S("")), Errors{}) << Name(m);
-    EXPECT_EQ(zorl::TypeName(empty), "Buffer") << Name(m);
-
-    t.SetLen(-1);  // the object holds no bytes at all
-    Variable dst = L(7);
-    EXPECT_EQ(Convert(t, m.name, dst, S(Pixels(m, 4))), Errors{}) << Name(m);
-    EXPECT_EQ(dst.GetType(), PV_LONG) << Name(m);
-  }
-}
-
 // Each handler's size test: the destination is written in place when it
 // passes (the bytes past the output keep theirs), else replaced by a new
 // String of the needed size; so is a Buffer of another length or an

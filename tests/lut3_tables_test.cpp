@@ -1,6 +1,6 @@
 // LUT3 and LUTC3 tables through the dispatcher, where the golden script does
-// not reach: the conversions between the two classes, over random tables
-// too, and items addressed outside a table.
+// not reach: the conversions between the two classes over random tables,
+// and items addressed outside a table.
 #include <random>
 
 #include "tests/harness.h"
@@ -11,31 +11,6 @@ class TripleTablesTest : public PluginTest {
  protected:
   Variable Ref(Variable& v) { return zorl::MakeReference(&v); }
 };
-
-// 256 LUTC3 entries make 85 LUT3 channel entries: entry 255 is not read.
-// The BaseLine goes with the table; a source without data gives none.
-TEST_F(TripleTablesTest, ConversionsBetweenTheClasses) {
-  Entries r(256), g(256), b(256);
-  for (int j = 0; j < 256; ++j) r[j] = j, g[j] = 255 - j, b[j] = j / 2;
-  r[255] = g[255] = b[255] = 99;
-  Variable src = New("LUTC3", {Vec(r), Vec(g), Vec(b)});
-  SetBaseLine(src, -7);
-  Variable t = New("LUT3", {Ref(src)});
-  EXPECT_EQ(BaseLineOf(t), -7);
-  Entries e = U(t);
-  ASSERT_EQ(e.size(), 510u);
-  for (int i = 0; i < 85; ++i)
-    EXPECT_EQ(Entries({e[i], e[85 + i], e[170 + i]}),
-              Entries({r[3 * i], g[3 * i], b[3 * i]}));
-  for (int j = 0; j < 255; ++j)
-    EXPECT_EQ(e[255 + j], (r[j] + g[j] + b[j]) / 3) << j;
-  for (auto [from, to] :
-       {std::make_pair("LUT3", "LUTC3"), std::make_pair("LUTC3", "LUT3")}) {
-    Variable noData = NoData(from);
-    EXPECT_EQ(New(to, {Ref(noData)}).GetData(), nullptr);
-    EXPECT_TRUE(TakeErrors().empty());
-  }
-}
 
 // A LUT3 turned into a LUTC3 and back, over random tables and sizes: the
 // colour tables survive, the gray table becomes each channel entry's gray

@@ -51,3 +51,15 @@ k = LUTC3([0, 0, 0, 9], [0, 0, 0, 8], [0, 0, 0, 7])
 print(k.ConvertVoxel(1).clrf, k.ConvertVoxel(ColorRef(0x010002)).clrf)
 LUTC3([1, 2], 3, [5, 6])
 LUTC3([1, 2], [3, 4], [5, 6], [1, 2, 3])
+# 256 LUTC3 entries make 85 LUT3 channel entries (entry 255 is not read);
+# the gray table takes each entry's colour mean; the BaseLine goes along.
+w = LUTC3(range(0, 256), 255 - range(0, 256), range(0, 256) / 2)
+w.SetItem(0, 255, 99)
+w.SetItem(1, 255, 99)
+w.SetItem(2, 255, 99)
+w.BaseLine = -7
+x = LUT3(w)
+print(len(x), x.BaseLine, x.GetItem(0, 84), x.GetItem(1, 84), x.GetItem(2, 84), x.GetItem(3, 254), x.GetItem(3, 1))
+nl = LUT3(-1)
+nc = LUTC3(-1)
+print(LUTC3(nl), LUT3(nc))
