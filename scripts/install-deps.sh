@@ -3,7 +3,7 @@
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
 for p in g++ cmake ninja-build libgtest-dev libbenchmark-dev libpng-dev \
-         g++-multilib clang-14 libclang-rt-14-dev valgrind; do
+         g++-multilib clang-14 libclang-rt-14-dev valgrind python3; do
   have "$p" || need+=("$p")
 done
 i386=()
