@@ -18,16 +18,19 @@ jobs=2
 mkdir -p "$src" "$log"
 
 # Brings the copy up to the worktree: only files that differ are written, so
-# that the build stays incremental.
+# that the build stays incremental; files gone from the worktree go.
 sync_copy() {
-  git ls-files -z --cached --others --exclude-standard |
-    while IFS= read -r -d '' f; do
-      [ -f "$f" ] || continue
-      if ! cmp -s "$f" "$src/$f"; then
-        mkdir -p "$(dirname "$src/$f")"
-        cp "$f" "$src/$f"
-      fi
-    done
+  git ls-files --cached --others --exclude-standard |
+    while IFS= read -r f; do if [ -f "$f" ]; then echo "$f"; fi; done |
+    sort >"$log/files"
+  while IFS= read -r f; do
+    if ! cmp -s "$f" "$src/$f"; then
+      mkdir -p "$(dirname "$src/$f")"
+      cp "$f" "$src/$f"
+    fi
+  done <"$log/files"
+  (cd "$src" && find . -type f | sed 's|^\./||' | sort) |
+    comm -23 - "$log/files" | while IFS= read -r f; do rm "$src/$f"; done
 }
 
 # mutant MODE ...: "list" prints the numbers the arguments choose;
