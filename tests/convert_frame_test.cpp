@@ -60,10 +60,8 @@ class ConvertFrameTest : public PluginTest {
 
 // Each handler's size test: the destination is written in place when it
 // passes (the bytes past the output keep theirs), else replaced by a new
-// String of the needed size; so is a Buffer of another length or an
-// unconnected one, while a connected Buffer (or FrameBuffer) of the right
-// length receives the output in its memory.
-TEST_F(ConvertFrameTest, SizeTestsAndBuffers) {
+// String of the needed size. (The golden script shows Buffers.)
+TEST_F(ConvertFrameTest, SizeTests) {
   for (const Method& m : kMethods) {
     Variable t = New(m.cls);
     for (int extra = 0; extra < m.pixelBytes; ++extra) {
@@ -84,20 +82,6 @@ TEST_F(ConvertFrameTest, SizeTestsAndBuffers) {
         EXPECT_EQ(zorl::StringBytes(dst), want)
             << Name(m) << " length " << len << " source " << srcLen;
       }
-    }
-    std::string source = Pixels(m, 6);
-    std::string fresh = Out(t, m.name, source);
-    zlong size = static_cast<zlong>(fresh.size());
-    Variable src = New("Buffer", {L(static_cast<zlong>(source.size()))});
-    Call(src, "Write", {S(source)});
-    for (Variable dst : {New("Buffer", {L(size)}),
-                         New("FrameBuffer", {L(size / 3), L(1), L(3)})}) {
-      EXPECT_EQ(Convert(t, m.name, dst, src), Errors{}) << Name(m);
-      EXPECT_EQ(zorl::StringBytes(Call(dst, "Read")), fresh) << Name(m);
-    }
-    for (Variable dst : {New("Buffer", {L(size + 3)}), New("Buffer")}) {
-      EXPECT_EQ(Convert(t, m.name, dst, src), Errors{}) << Name(m);
-      EXPECT_EQ(zorl::StringBytes(dst), fresh) << Name(m);
     }
   }
 }
