@@ -8,32 +8,9 @@
 
 namespace {
 
-struct Method {
-  const char* cls;
-  const char* name;
-  int pixelBytes, outBytes;
-  bool sizedBySource;
-};
-
-const Method kMethods[] = {
-    {"LUT3", "Convert1To1", 1, 1, false},
-    {"LUT3", "Convert2To1", 2, 1, false},
-    {"LUT3", "Convert3To1", 3, 1, false},
-    {"LUT3", "Convert3To3", 3, 3, true},
-    {"LUT3", "Convert2To3", 2, 3, false},
-    {"LUT3", "ConvertU2To3", 2, 3, false},
-    {"LUT3", "Convert1To3", 1, 3, false},
-    {"LUT3", "Convert2To2", 2, 2, true},
-    {"LUTC3", "Convert1To1", 1, 1, false},
-    {"LUTC3", "Convert2To1", 2, 1, false},
-    {"LUTC3", "Convert3To1", 3, 1, false},
-    {"LUTC3", "Convert3To3", 3, 3, true},
-    {"LUTC3", "Convert2To3", 2, 3, false},
-    {"LUTC3", "Convert1To3", 1, 3, false},
-    {"LUTC3", "Convert2To2", 2, 2, true},
-};
-
-std::string Name(const Method& m) { return std::string(m.cls) + "::" + m.name; }
+typedef Conversion Method;
+const auto& kMethods = kConversions;
+std::string Name(const Method& m) { return m.Name(); }
 
 class ConvertFrameTest : public PluginTest {
  protected:

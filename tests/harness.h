@@ -44,6 +44,34 @@ inline std::string W(const std::vector<int>& words) {
   return s;
 }
 
+// The three-channel buffer conversions: bytes a pixel, bytes of output a
+// pixel, and whether the output is as long as the source.
+struct Conversion {
+  const char* cls;
+  const char* name;
+  int pixelBytes, outBytes;
+  bool sizedBySource;
+  bool lutc3() const { return cls[3] == 'C'; }
+  std::string Name() const { return std::string(cls) + "::" + name; }
+};
+inline const Conversion kConversions[] = {
+    {"LUT3", "Convert1To1", 1, 1, false},
+    {"LUT3", "Convert2To1", 2, 1, false},
+    {"LUT3", "Convert3To1", 3, 1, false},
+    {"LUT3", "Convert3To3", 3, 3, true},
+    {"LUT3", "Convert2To3", 2, 3, false},
+    {"LUT3", "ConvertU2To3", 2, 3, false},
+    {"LUT3", "Convert1To3", 1, 3, false},
+    {"LUT3", "Convert2To2", 2, 2, true},
+    {"LUTC3", "Convert1To1", 1, 1, false},
+    {"LUTC3", "Convert2To1", 2, 1, false},
+    {"LUTC3", "Convert3To1", 3, 1, false},
+    {"LUTC3", "Convert3To3", 3, 3, true},
+    {"LUTC3", "Convert2To3", 2, 3, false},
+    {"LUTC3", "Convert1To3", 1, 3, false},
+    {"LUTC3", "Convert2To2", 2, 2, true},
+};
+
 class PluginTest : public ::testing::Test {
  protected:
   explicit PluginTest(bool errorRange = true) : errorRange_(errorRange) {}
