@@ -8,21 +8,17 @@
 
 namespace {
 
-typedef Conversion Method;
-const auto& kMethods = kConversions;
-std::string Name(const Method& m) { return m.Name(); }
-
 class ConvertFrameTest : public PluginTest {
  protected:
   // pixels pixels of value 5 (a valid index of every default table), and
   // extra stray bytes.
-  static std::string Pixels(const Method& m, int pixels, int extra = 0) {
+  static std::string Pixels(const Conversion& m, int pixels, int extra = 0) {
     std::string s;
     for (int i = 0; i < pixels; ++i)
       s += m.pixelBytes == 2 ? W({5}) : std::string(m.pixelBytes, '\x05');
     return s + std::string(static_cast<std::size_t>(extra), '\x01');
   }
-  static long long Needed(const Method& m, long long srcLen) {
+  static long long Needed(const Conversion& m, long long srcLen) {
     return m.sizedBySource ? srcLen : srcLen / m.pixelBytes * m.outBytes;
   }
   // t.method(dst, src) with dst and src the very same value, or with the
@@ -39,14 +35,14 @@ class ConvertFrameTest : public PluginTest {
 // passes (the bytes past the output keep theirs), else replaced by a new
 // String of the needed size. (The golden script shows Buffers.)
 TEST_F(ConvertFrameTest, SizeTests) {
-  for (const Method& m : kMethods) {
+  for (const Conversion& m : kConversions) {
     Variable t = New(m.cls);
     for (int extra = 0; extra < m.pixelBytes; ++extra) {
       std::string source = Pixels(m, 3, extra);
       long long srcLen = static_cast<long long>(source.size());
       long long needed = Needed(m, srcLen);
       std::string fresh = Out(t, m.name, source);
-      ASSERT_EQ(static_cast<long long>(fresh.size()), needed) << Name(m);
+      ASSERT_EQ(static_cast<long long>(fresh.size()), needed) << m.Name();
       long long written = 3 * m.outBytes;
       for (long long len = std::max(needed - 3, 0LL); len <= needed + 3;
            ++len) {
@@ -57,7 +53,7 @@ TEST_F(ConvertFrameTest, SizeTests) {
         if (passes)
           want = fresh.substr(0, written) + std::string(len - written, 'x');
         EXPECT_EQ(zorl::StringBytes(dst), want)
-            << Name(m) << " length " << len << " source " << srcLen;
+            << m.Name() << " length " << len << " source " << srcLen;
       }
     }
   }
@@ -67,7 +63,7 @@ TEST_F(ConvertFrameTest, SizeTests) {
 // and must be replaced: the output is made from the source and the table as
 // they were.
 TEST_F(ConvertFrameTest, DestinationThatIsTheSourceOrTheTable) {
-  for (const Method& m : kMethods) {
+  for (const Conversion& m : kConversions) {
     Variable t = New(m.cls);
     bool inPlace = m.pixelBytes == m.outBytes;
     // A stray byte only where the destination is replaced (in place it
@@ -76,25 +72,25 @@ TEST_F(ConvertFrameTest, DestinationThatIsTheSourceOrTheTable) {
     std::string fresh = Out(t, m.name, source);
 
     Variable s = S(source);
-    EXPECT_EQ(CallOn(t, m.name, &s, &s), Errors{}) << Name(m);
-    EXPECT_EQ(zorl::StringBytes(s), fresh) << Name(m);
+    EXPECT_EQ(CallOn(t, m.name, &s, &s), Errors{}) << m.Name();
+    EXPECT_EQ(zorl::StringBytes(s), fresh) << m.Name();
     // A Buffer: replaced by a String when the sizes differ.
     Variable b = New("Buffer", {L(static_cast<zlong>(source.size()))});
     Call(b, "Write", {S(source)});
-    EXPECT_EQ(CallOn(t, m.name, &b, &b), Errors{}) << Name(m);
-    EXPECT_EQ(zorl::TypeName(b), inPlace ? "Buffer" : "String") << Name(m);
+    EXPECT_EQ(CallOn(t, m.name, &b, &b), Errors{}) << m.Name();
+    EXPECT_EQ(zorl::TypeName(b), inPlace ? "Buffer" : "String") << m.Name();
     EXPECT_EQ(zorl::StringBytes(inPlace ? Call(b, "Read") : b), fresh);
 
     Variable src = S(source);
-    EXPECT_EQ(CallOn(t, m.name, &t, &src), Errors{}) << Name(m);
-    EXPECT_EQ(zorl::StringBytes(t), fresh) << Name(m);
+    EXPECT_EQ(CallOn(t, m.name, &t, &src), Errors{}) << m.Name();
+    EXPECT_EQ(zorl::StringBytes(t), fresh) << m.Name();
   }
 }
 
 // Two Buffers over the same memory (a host may hand out such addresses):
 // the source is read as it was before the destination was written.
 TEST_F(ConvertFrameTest, DestinationOverlappingTheSource) {
-  for (const Method& m : kMethods) {
+  for (const Conversion& m : kConversions) {
     Variable t = New(m.cls);
     std::string source = Pixels(m, 4);
     source[0] = 7;  // differs from the rest, so an early overwrite shows
@@ -109,10 +105,10 @@ TEST_F(ConvertFrameTest, DestinationOverlappingTheSource) {
       src("Address") = zorl::MakeAddress(address + 4);
       Variable window = New("Buffer", {L(size)});
       window("Address") = zorl::MakeAddress(address + shift);
-      EXPECT_EQ(Convert(t, m.name, window, src), Errors{}) << Name(m);
+      EXPECT_EQ(Convert(t, m.name, window, src), Errors{}) << m.Name();
       std::string all = zorl::StringBytes(Call(dst, "Read"));
       EXPECT_EQ(all.substr(shift, fresh.size()), fresh)
-          << Name(m) << " shift " << shift;
+          << m.Name() << " shift " << shift;
     }
   }
   // An output size beyond the host's long is refused before anything is

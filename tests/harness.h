@@ -18,7 +18,6 @@ typedef std::vector<int> Entries;  // a table's bytes as numbers
 constexpr zlong kLutErrorBase = 1000;
 const ScriptError kOutOfRange{kLutErrorBase, "value out of LUT range"};
 const ScriptError kRefused{3, "parameter value refused"};
-const ScriptError kNotBoolean{73, "boolean expected"};
 inline ScriptError PixelError(const std::string& text) {
   return ScriptError{kLutErrorBase, text};
 }

@@ -37,7 +37,6 @@ print(small.ConvertVoxel(ColorRef(0x010001)).clrf)
 small.ConvertVoxel(ColorRef(0x020000))
 # Entries keep their low byte; small ramps; tables of no entries.
 print(LUTC3(1).GetTable(3), LUT3([1, 2, 300, -1], [5, 6, 7, 8], [9, 10, 11, 12]).GetTable(0), LUTC3([1, 2, 3], [4, 5, 6], [7, 8, 9], [0, 200, 256]).GetTable(3), len(LUT3([], [], [])))
-print(LUT3(10).GetItem(5, 9), LUTC3(2).GetItem(0, 23))
 LUT3(0).GetItem(0, 0)
 LUTC3(0).GetItem(0, 0)
 # A number is truncated; with a negative BaseLine a component can be

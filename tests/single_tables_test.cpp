@@ -1,8 +1,10 @@
-// LUT1::Shrink and LUT2::Shrink through the dispatcher: every entry written
-// over random windows, the validation, and tables long enough that single
-// precision rounds their length. (The golden script pins the rounding.)
+// The single-channel tables where the golden scripts do not reach: LUT1 and
+// LUT2 Shrink with every entry written over random windows, the validation,
+// and tables long enough that single precision rounds their length; LUT2
+// conversions of long sources, which run in blocks.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <random>
 
@@ -10,7 +12,7 @@
 
 namespace {
 
-class ShrinkTest : public PluginTest {
+class SingleTest : public PluginTest {
  protected:
   Variable Shrink(Variable& t, double start, double end, double top,
                   double bottom, Variable flag) {
@@ -30,7 +32,7 @@ class ShrinkTest : public PluginTest {
 // that differ in every bit of every entry: positions do not depend on the
 // values, so an entry that neither the mapping nor a fill wrote would hold
 // the same constructor value in both.
-TEST_F(ShrinkTest, EveryEntryIsWrittenAndPositionsNeverFall) {
+TEST_F(SingleTest, ShrinkWritesEveryEntryAndPositionsNeverFall) {
   std::mt19937 rng(11);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   for (zlong n : {1, 2, 3, 7, 255, 256, 257, 1000, 2047, 2049, 5233}) {
@@ -68,7 +70,7 @@ TEST_F(ShrinkTest, EveryEntryIsWrittenAndPositionsNeverFall) {
 
 // Past 2^24 entries the length itself rounds in single precision; nothing
 // may be written at or beyond the table's end.
-TEST_F(ShrinkTest, TablesLongerThanSinglePrecisionCounts) {
+TEST_F(SingleTest, ShrinkOfTablesLongerThanSinglePrecisionCounts) {
   for (zlong n : {(1 << 24) + 1, (1 << 24) + 3}) {
     Variable t = New("LUT2", {L(n)});
     // The ramp's quotient reaches 256 on the last entries: made 255 again.
@@ -88,7 +90,7 @@ TEST_F(ShrinkTest, TablesLongerThanSinglePrecisionCounts) {
   EXPECT_TRUE(TakeErrors().empty());
 }
 
-TEST_F(ShrinkTest, RefusedParametersAndFlags) {
+TEST_F(SingleTest, ShrinkRefusesWindows) {
   Variable id = New("LUT1");
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double bad[][4] = {
@@ -102,20 +104,39 @@ TEST_F(ShrinkTest, RefusedParametersAndFlags) {
     EXPECT_EQ(TakeErrors(), Errors{kRefused})
         << p[0] << " " << p[1] << " " << p[2] << " " << p[3];
   }
-  // A double that only single precision brings to 1 is accepted.
-  EXPECT_EQ(Shrunk(id, 0, 1.00000001, 1, 0, false), U(id));
-  // The flag is read before the parameters are checked.
-  EXPECT_EQ(Shrink(id, 0.75, 0.25, 1, 0, L(1)).GetType(), PV_EMPTY);
-  EXPECT_EQ(TakeErrors(), (Errors{kNotBoolean, kRefused}));
-  // A table of length 0 gives a table of length 0; one without data
-  // nothing.
-  Variable empty = New("LUT2", {L(0)}), none = NoData("LUT2");
-  Variable s = Shrink(empty, 0.2, 0.4, 1, 0, zorl::MakeBoolean(false));
-  EXPECT_EQ(zorl::TypeName(s), "LUT2");
-  EXPECT_EQ(s.GetLen(), 0);
-  EXPECT_EQ(Shrink(none, 0.2, 0.4, 1, 0, zorl::MakeBoolean(false)).GetType(),
-            PV_EMPTY);
-  EXPECT_TRUE(TakeErrors().empty());
+}
+
+// A bad pixel anywhere, at a block's edges too, stops Convert2To1 there and
+// is reported by Convert2To3, which goes on.
+TEST_F(SingleTest, Lut2BadPixelsAnywhereInLongSources) {
+  Variable t = New("LUT2", {V({10, 20, 30, 40, 50}), L(2)});  // -2 .. 2
+  for (int bad : {0, 1, 1023, 1024, 1025, 2047, 2048, 2999}) {
+    std::vector<int> pixels(3000);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+      pixels[i] = static_cast<int>(i % 5) - 2;
+    pixels[bad] = 3;
+    if (bad + 7 < 3000) pixels[bad + 7] = -32768;
+    std::string one(3000, '\0'), three(9000, '\0');
+    for (int i = 0; i < 3000; ++i) {
+      int p = pixels[i];
+      if (p < -2 || p > 2) continue;
+      char v = static_cast<char>(10 * (p + 3));
+      if (i < bad) one[i] = v;
+      three.replace(3 * i, 3, 3, v);
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "offset = %d, pixel value = 0x0005", bad);
+    Errors want{PixelError(text)};
+    EXPECT_EQ(zorl::StringBytes(Call(t, "Convert2To1", {S(W(pixels))})), one);
+    EXPECT_EQ(TakeErrors(), want) << bad;
+    if (bad + 7 < 3000) {
+      std::snprintf(text, sizeof text, "offset = %d, pixel value = 0xffff8002",
+                    bad + 7);
+      want.push_back(PixelError(text));
+    }
+    EXPECT_EQ(zorl::StringBytes(Call(t, "Convert2To3", {S(W(pixels))})), three);
+    EXPECT_EQ(TakeErrors(), want) << bad;
+  }
 }
 
 }  // namespace
