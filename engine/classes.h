@@ -1,4 +1,4 @@
-// Classes: descriptors, method signatures and the class registry.
+// Classes: descriptors, their methods and the class registry.
 #ifndef ZORL_ENGINE_CLASSES_H
 #define ZORL_ENGINE_CLASSES_H
 
@@ -8,37 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/signature.h"
 #include "host/module.h"
 #include "host/processor.h"
 
 namespace zorl {
-
-// One parameter word of a signature.
-struct Param {
-  enum Kind {
-    kInt,
-    kChar,
-    kNumber,
-    kBoolean,
-    kObject,
-    kReferObject,
-    kReferAny
-  };
-  Kind kind;
-  std::string cls;  // for kObject and kReferObject
-  bool IsRefer() const { return kind == kReferObject || kind == kReferAny; }
-};
-
-// A parsed signature: "Class::Method(word, word, ...)".
-struct Signature {
-  std::string cls, method;
-  std::vector<Param> params;
-};
-
-// Parses a signature in the host's syntax. On failure: false and what was
-// expected, and where.
-ZORL_API bool ParseSignature(const std::string& text, Signature* out,
-                             std::string* error);
 
 struct MethodInfo {
   std::string name;

@@ -1,6 +1,8 @@
 // The engine's embedding interface: load plug-in modules, make objects, call
 // methods, read and write members, and collect the errors they raise. The
-// `zorl` command, the script language and the tests use it.
+// `zorl` command, the script language, the tests, benchmarks and fuzzers
+// use it; with it come values.h (making and describing values) and
+// signature.h (the parameters a method's signature asks for).
 #ifndef ZORL_ENGINE_ENGINE_H
 #define ZORL_ENGINE_ENGINE_H
 
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "engine/records.h"
+#include "engine/signature.h"
 #include "engine/values.h"
 #include "host/zorl.h"
 

@@ -112,6 +112,13 @@ std::string TypeName(const Variable& v) {
   }
 }
 
+std::vector<std::string> MemberNames(const Variable& v) {
+  std::vector<std::string> names;
+  if (const ObjectStore* o = AsObject(&v))
+    for (const auto& m : o->members) names.push_back(m.first);
+  return names;
+}
+
 namespace {
 
 template <typename T>

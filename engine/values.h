@@ -27,6 +27,8 @@ ZORL_API std::string StringBytes(const Variable& v);
 // The type or class name of a value: "empty", "boolean", "byte", "long",
 // "float", "double", "address", "String", "Vector", a class name, "reference".
 ZORL_API std::string TypeName(const Variable& v);
+// The names of an object's members, sorted (none for any other value).
+ZORL_API std::vector<std::string> MemberNames(const Variable& v);
 // The value as `print` shows it.
 ZORL_API std::string Describe(const Variable& v);
 // A number's shortest decimal text that reads back the same value.

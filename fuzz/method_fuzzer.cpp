@@ -24,10 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/classes.h"
 #include "engine/engine.h"
-#include "engine/store.h"
-#include "engine/values.h"
 
 namespace {
 
@@ -344,18 +341,17 @@ void CheckValue(Variable& v, int depth, const char* where) {
         CheckValue(v[i], depth + 1, where);
       return;
     case PV_OBJECT: {
-      ObjectStore* o = AsObject(&v);
-      if (!o->cls) Fail(std::string(where) + ": an object without a class");
       char* d = v.GetData();
       zlong n = v.GetLen();
-      if ((d != nullptr) != o->hasData || n < 0 || (!d && n))
+      if (n < 0 || (!d && n))
         Fail(std::string(where) + ": an object's data and length disagree");
       if (n) {
         volatile char first = d[0], last = d[n - 1];
         (void)first;
         (void)last;
       }
-      for (auto& m : o->members) CheckValue(m.second, depth + 1, where);
+      for (const std::string& m : zorl::MemberNames(v))
+        CheckValue(v(m.c_str()), depth + 1, where);
       return;
     }
     default:

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the project three ways and runs every test in each: the normal
-# 64-bit build, a 64-bit build with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a 32-bit (-m32) build. Installs what the
-# chosen builds need first; then the golden scripts under valgrind and both
-# fuzzers for 60 seconds each. On a machine that cannot run 32-bit programs
-# the 32-bit build is still built (warnings are errors), and only its tests
-# are skipped, with a notice.
+# 64-bit build (which also checks that tests are at most a third of the
+# code), a 64-bit build with AddressSanitizer and UndefinedBehaviorSanitizer,
+# and a 32-bit (-m32) build. Installs what the chosen builds need first;
+# then the golden scripts under valgrind and both fuzzers for 60 seconds
+# each. On a machine that cannot run 32-bit programs the 32-bit build is
+# still built (warnings are errors), and only its tests are skipped, with a
+# notice.
 # Usage: bash scripts/test.sh [normal|sanitize|m32|valgrind|fuzz]...
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -47,7 +48,10 @@ run_build() {
 
 for b in "${builds[@]}"; do
   case $b in
-    normal) run_build normal test ;;
+    normal)
+      run_build normal test
+      # Tests stay at most a third of the code.
+      python3 scripts/code_ratio.py --max 33 ;;
     sanitize)
       ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
       UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -5,26 +5,11 @@
 #include <cstdio>
 #include <random>
 
-#include "tests/convert_harness.h"
+#include "tests/harness.h"
 
 namespace {
 
-struct Method {
-  const char* name;
-  bool lutc3;
-  int pixelBytes, outBytes;
-  bool sizedBySource;
-};
-
-const Method kMethods[] = {
-    {"Convert1To1", false, 1, 1, false}, {"Convert2To1", false, 2, 1, false},
-    {"Convert3To1", false, 3, 1, false}, {"Convert3To3", false, 3, 3, true},
-    {"Convert2To3", false, 2, 3, false}, {"ConvertU2To3", false, 2, 3, false},
-    {"Convert1To3", false, 1, 3, false}, {"Convert1To1", true, 1, 1, false},
-    {"Convert2To1", true, 2, 1, false},  {"Convert3To1", true, 3, 1, false},
-    {"Convert3To3", true, 3, 3, true},   {"Convert2To3", true, 2, 3, false},
-    {"Convert1To3", true, 1, 3, false},
-};
+typedef Conversion Method;
 
 std::string IndexText(long long i, long long index) {
   char text[256];
@@ -41,15 +26,15 @@ std::string BytesText(long long i, const unsigned char* p) {
   return text;
 }
 
-// The conversion written out plainly. out starts as the destination's
-// bytes; the error text, if a pixel failed, goes to *error.
+// The conversion written out plainly (to 1- and 3-byte output). out starts as
+// the destination's bytes; the error text, if a pixel failed, goes to *error.
 void Reference(const Method& m, const std::string& table, long long base,
                const std::string& source, std::string* out,
                std::string* error) {
   const unsigned char* tb =
       reinterpret_cast<const unsigned char*>(table.data());
   long long len = static_cast<long long>(table.size());
-  long long n = m.lutc3 ? len / 4 : len / 6;
+  long long n = m.lutc3() ? len / 4 : len / 6;
   const unsigned char *red = tb, *green = tb + n, *blue = tb + 2 * n,
                       *gray = tb + 3 * n;
   const unsigned char* s =
@@ -64,7 +49,7 @@ void Reference(const Method& m, const std::string& table, long long base,
               : static_cast<short>(px[0] | px[1] << 8);
     unsigned char o[3];
     if (m.pixelBytes == 3) {
-      if (!m.lutc3) {
+      if (!m.lutc3()) {
         if (px[0] >= n || px[1] >= n || px[2] >= n) {
           *error = BytesText(i, px);
           return;
@@ -96,14 +81,14 @@ void Reference(const Method& m, const std::string& table, long long base,
         }
       }
     } else {
-      bool lut3Wraps = !m.lutc3 && m.pixelBytes == 1 && m.outBytes == 1;
+      bool lut3Wraps = !m.lutc3() && m.pixelBytes == 1 && m.outBytes == 1;
       long long k =
-          lut3Wraps ? (p + base) & 0xFF : (m.lutc3 ? 3 : 1) * (p + base);
+          lut3Wraps ? (p + base) & 0xFF : (m.lutc3() ? 3 : 1) * (p + base);
       if (k < 0 || k >= n) {
         *error = IndexText(i, k);
         return;
       }
-      bool grayEntry = m.lutc3 && gray[k];
+      bool grayEntry = m.lutc3() && gray[k];
       o[0] = grayEntry ? gray[k] : blue[k];
       o[1] = grayEntry ? gray[k] : green[k];
       o[2] = grayEntry ? gray[k] : red[k];
@@ -115,30 +100,33 @@ void Reference(const Method& m, const std::string& table, long long base,
   }
 }
 
-class ConvertReferenceTest : public ConvertTest {};
+class ConvertReferenceTest : public PluginTest {};
 
 TEST_F(ConvertReferenceTest, RandomTablesAndPixels) {
+  std::vector<const Method*> methods;  // those to 1- and 3-byte output
+  for (const Method& m : kConversions)
+    if (m.outBytes != 2) methods.push_back(&m);
   std::mt19937 rng(20240601);
   auto below = [&](long long k) {
     return static_cast<long long>(rng() % static_cast<unsigned>(k));
   };
   int stopped = 0, whole = 0;  // the draw must give both kinds of rounds
   for (int round = 0; round < 600; ++round) {
-    const Method& m = kMethods[round % (sizeof kMethods / sizeof *kMethods)];
+    const Method& m = *methods[round % methods.size()];
     // Tables from empty to beyond 256 entries per channel; BaseLines around
     // 0, sometimes far.
-    long long len = below(round % 3 ? (m.lutc3 ? 16000 : 3200) : 40);
-    if (round % 5 == 0) len = m.lutc3 ? 4 * 768 : 6 * 256 + below(6);
+    long long len = below(round % 3 ? (m.lutc3() ? 16000 : 3200) : 40);
+    if (round % 5 == 0) len = m.lutc3() ? 4 * 768 : 6 * 256 + below(6);
     std::string table(static_cast<std::size_t>(len), '\0');
     for (char& b : table) b = static_cast<char>(below(3) ? below(256) : 0);
     long long base = round % 4 ? below(41) - 20 : below(700) - 350;
     if (round % 7 == 0) base = 0;
-    long long n = m.lutc3 ? len / 4 : len / 6;
+    long long n = m.lutc3() ? len / 4 : len / 6;
     // Mostly pixels whose index is valid, now and then one anywhere.
     long long pixels = below(3000);
     std::string src;
     for (long long i = 0; i < pixels; ++i) {
-      long long v = below(n / (m.lutc3 ? 3 : 1) + 1) - base;
+      long long v = below(n / (m.lutc3() ? 3 : 1) + 1) - base;
       bool wild = round % 2 && below(1500) == 0;
       for (int b = 0; b < m.pixelBytes; ++b) {
         long long byte = wild                ? below(256)
@@ -151,12 +139,11 @@ TEST_F(ConvertReferenceTest, RandomTablesAndPixels) {
     src.append(static_cast<std::size_t>(below(m.pixelBytes)), '\x5c');
 
     Variable t =
-        Raw(m.lutc3 ? "LUTC3" : "LUT3", table, static_cast<zlong>(base));
+        Raw(m.lutc3() ? "LUTC3" : "LUT3", table, static_cast<zlong>(base));
     long long c = static_cast<long long>(src.size()) / m.pixelBytes;
     std::size_t size = static_cast<std::size_t>(
         m.sizedBySource ? static_cast<long long>(src.size()) : c * m.outBytes);
-    std::string what = std::string(m.lutc3 ? "LUTC3::" : "LUT3::") + m.name +
-                       " round " + std::to_string(round);
+    std::string what = m.Name() + " round " + std::to_string(round);
     // Into a new String, and into one of the right size in place.
     for (char fill : {'\0', '\xaa'}) {
       std::string expected(size, fill), error;
@@ -184,7 +171,7 @@ TEST_F(ConvertReferenceTest, SaturatedTextsAndLargeTables) {
                 {PixelError("offset = 0, pixel value = 0x7fffffff")}),
             B({0}));
 
-  const Method& m = kMethods[10];  // LUTC3::Convert3To3
+  const Method& m = kConversions[11];  // LUTC3::Convert3To3
   Variable big = New("LUTC3", {L(5000000 / 3)});
   SetBaseLine(big, 1500000);
   std::string src = B({1, 2, 250}), expected(3, '\0'), error;

@@ -7,7 +7,6 @@ print(tt)
 t.GetIten(3)
 t.getitem(3)
 x = Lut1()
-x = pritn(1)
 t.GetItem()
 t.GetItem(1, 2)
 t.GetItem("one")
@@ -15,14 +14,15 @@ print(t.Width)
 t.Len = 5
 b = Buffer(8)
 b.Len = 5
-b.Address = 0
 print(b.Len)
+f = FrameBuffer(2, 2, 1)
+f.Width = 5
+print(f.Width, f.Len, f.IsBufferConnected())
 n = 5
 n.x = 1
 print(n.x)
 n.GetItem(1)
 print(1 + "a", [1] - "a")
-print("a" * 2)
 print([1, 2] + [1, 2, 3])
 print(1 / 0, 1 % 0)
 print(1.5 | 1)

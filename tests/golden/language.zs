@@ -27,3 +27,12 @@ b.Write("ab")
 print(b.Len, b.IsBufferConnected(), b.Read(), Buffer().IsBufferConnected())
 im = Image(2, 1, 3)
 print(im)
+print(8 / 4 / 2 % 3, 1 | 2 ^ 3 & 5 + 1, 2 - -3, 1.5e3, "#", (-2147483647 - 1) / -1, (-2147483647 - 1) % -1) # a comment
+print(65536 * 65536, 65537 * 65537, -LUT1([7, 8]).GetItem(1))
+# Assignment copies whole: writing one copy leaves the other.
+s = "abc"
+s2 = s
+LUT3().Convert1To1(s, "\x01\x02\x03")
+r2 = r
+r2.left = 9
+print(s, s2, r.left, r2.left)

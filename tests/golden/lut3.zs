@@ -35,3 +35,30 @@ LUTC3(fill(700, 0), fill(700, 0), fill(700, 0)).ConvertVoxel(ColorRef(0xFFFFFF))
 small = LUT3([1, 2], [3, 4], [5, 6])
 print(small.ConvertVoxel(ColorRef(0x010001)).clrf)
 small.ConvertVoxel(ColorRef(0x020000))
+# Entries keep their low byte; small ramps; tables of no entries.
+print(LUTC3(1).GetTable(3), LUT3([1, 2, 300, -1], [5, 6, 7, 8], [9, 10, 11, 12]).GetTable(0), LUTC3([1, 2, 3], [4, 5, 6], [7, 8, 9], [0, 200, 256]).GetTable(3), len(LUT3([], [], [])))
+LUT3(0).GetItem(0, 0)
+LUTC3(0).GetItem(0, 0)
+# A number is truncated; with a negative BaseLine a component can be
+# negative while the sum stays in the table: it counts as 0 (r 150, g -40,
+# b -50: sum 60, gray[60] 19, red 767 * 19 * 150 / 15300).
+print(LUT3([1, 2], [3, 4], [5, 6]).ConvertVoxel(1.9).clrf)
+n = LUTC3()
+n.BaseLine = -50
+print(n.ConvertVoxel(ColorRef(0x000AC8)).clrf)
+k = LUTC3([0, 0, 0, 9], [0, 0, 0, 8], [0, 0, 0, 7])
+print(k.ConvertVoxel(1).clrf, k.ConvertVoxel(ColorRef(0x010002)).clrf)
+LUTC3([1, 2], 3, [5, 6])
+LUTC3([1, 2], [3, 4], [5, 6], [1, 2, 3])
+# 256 LUTC3 entries make 85 LUT3 channel entries (entry 255 is not read);
+# the gray table takes each entry's colour mean; the BaseLine goes along.
+w = LUTC3(range(0, 256), 255 - range(0, 256), range(0, 256) / 2)
+w.SetItem(0, 255, 99)
+w.SetItem(1, 255, 99)
+w.SetItem(2, 255, 99)
+w.BaseLine = -7
+x = LUT3(w)
+print(len(x), x.BaseLine, x.GetItem(0, 84), x.GetItem(1, 84), x.GetItem(2, 84), x.GetItem(3, 254), x.GetItem(3, 1))
+nl = LUT3(-1)
+nc = LUTC3(-1)
+print(LUTC3(nl), LUT3(nc))
