@@ -113,4 +113,11 @@ inline const ObjectStore* AsObject(const Variable* v) {
                               : nullptr;
 }
 
+namespace zorl {
+
+// A String that takes over bytes, without copying them.
+Variable TakeString(ZeroedBytes&& bytes);
+
+}  // namespace zorl
+
 #endif

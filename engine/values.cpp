@@ -45,13 +45,17 @@ Variable MakeAddress(std::uintptr_t a) {
   return v;
 }
 
-Variable MakeString(const std::string& bytes) {
+Variable TakeString(ZeroedBytes&& bytes) {
   Variable v;
   auto* s = new StringStore;
-  s->bytes = ZeroedBytes(bytes);
+  s->bytes = std::move(bytes);
   v.type = PV_STRING;
   v.val.store = s;
   return v;
+}
+
+Variable MakeString(const std::string& bytes) {
+  return TakeString(ZeroedBytes(bytes));
 }
 
 Variable MakeVector(std::vector<Variable> elems) {

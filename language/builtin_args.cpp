@@ -38,17 +38,7 @@ const ZeroedBytes& Store(const Variable& v) {
 // A copy of a String's bytes, for short texts such as paths.
 std::string Bytes(const Variable& v) { return Store(v).str(); }
 
-// A String that takes over bytes without copying them.
 Variable TakeString(std::string&& bytes) { return MakeString(bytes); }
-
-Variable TakeString(ZeroedBytes&& bytes) {
-  Variable v;
-  auto* s = new StringStore;
-  s->bytes = std::move(bytes);
-  v.type = PV_STRING;
-  v.val.store = s;
-  return v;
-}
 
 bool ArgumentCount(const std::string& usage, int minArgs, int maxArgs, int n) {
   if (n >= minArgs && (maxArgs < 0 || n <= maxArgs)) return true;

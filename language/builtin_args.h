@@ -31,7 +31,6 @@ std::string Bytes(const Variable& v);
 // A String made of bytes: a copy of a std::string's, or ZeroedBytes taken
 // over without a copy.
 Variable TakeString(std::string&& bytes);
-Variable TakeString(ZeroedBytes&& bytes);
 // True when n arguments fit a call that takes minArgs to maxArgs (-1: any
 // number); else raises error 22 naming the call's usage.
 bool ArgumentCount(const std::string& usage, int minArgs, int maxArgs, int n);

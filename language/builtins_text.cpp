@@ -25,13 +25,13 @@ bool Refuse(const std::string& why) {
   return false;
 }
 
-// One conversion: spec is "%", flags, width, precision; c its letter.
-bool Convert(const std::string& spec, char c, const Variable& v,
+// One conversion: directive is "%", flags, width, precision; c its letter.
+bool Convert(const std::string& directive, char c, const Variable& v,
              std::string& out) {
   if (c == 's') {
     std::string s = Shown(v);
     // Width and precision of %s work on bytes, as printf's do.
-    std::string f = spec + "s";
+    std::string f = directive + "s";
     int n = std::snprintf(nullptr, 0, f.c_str(), s.c_str());
     if (s.find('\0') != std::string::npos || n < 0) {
       out += s;  // bytes with zeros: as they are
@@ -47,7 +47,7 @@ bool Convert(const std::string& spec, char c, const Variable& v,
     return Refuse(std::string("%") + c + " takes a number, not a " +
                   TypeName(v));
   char buf[256];
-  std::string f = spec;
+  std::string f = directive;
   if (c == 'd' || c == 'i' || c == 'x' || c == 'X') {
     double d = v.GetDoubleNumb();
     if (d != std::floor(d))
@@ -80,15 +80,15 @@ void Format(BuiltinContext&, Args& a, Variable& r) {
       ++i;
       continue;
     }
-    std::string spec = "%";
+    std::string directive = "%";
     std::size_t j = i + 1;
     while (j < f.size() && std::string("-+ 0#").find(f[j]) != std::string::npos)
-      spec += f[j++];
+      directive += f[j++];
     // Widths and precisions of at most two digits keep every piece short.
     for (int part = 0; part < 2; ++part) {
       if (part == 1) {
         if (j >= f.size() || f[j] != '.') break;
-        spec += f[j++];
+        directive += f[j++];
       }
       for (int digits = 0; j < f.size() && f[j] >= '0' && f[j] <= '9';
            ++digits) {
@@ -96,7 +96,7 @@ void Format(BuiltinContext&, Args& a, Variable& r) {
           Refuse("a width or precision of more than 2 digits");
           return;
         }
-        spec += f[j++];
+        directive += f[j++];
       }
     }
     char c = j < f.size() ? f[j] : '\0';
@@ -110,7 +110,7 @@ void Format(BuiltinContext&, Args& a, Variable& r) {
              " values given");
       return;
     }
-    if (!Convert(spec, c, a[next++], out)) return;
+    if (!Convert(directive, c, a[next++], out)) return;
     if (static_cast<long long>(out.size()) > MaxBytes()) {
       RaiseNoMemory(MaxBytes());
       return;
