@@ -2,6 +2,7 @@
 // the bytes of each form written.
 #include "images/palette.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -17,7 +18,7 @@ bool Fail(std::string* error, const std::string& what) {
 }
 
 // 256 red bytes, then green, then blue.
-void BinaryLut(const char* bytes, Palette* palette) {
+void Tables(const char* bytes, Palette* palette) {
   const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes);
   const std::size_t n = kPaletteEntries;
   palette->red.assign(b, b + n);
@@ -25,10 +26,25 @@ void BinaryLut(const char* bytes, Palette* palette) {
   palette->blue.assign(b + 2 * n, b + 3 * n);
 }
 
-bool BinaryText(const std::string& bytes) {
-  for (unsigned char c : bytes)
-    if (c == 0 || (c >= 0x80)) return false;
+// Text bytes: printable ASCII, tabs, line ends.
+bool Text(const char* begin, const char* end) {
+  for (const char* p = begin; p != end; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c >= 0x7f)
+      return false;
+  }
   return true;
+}
+
+// A .lut is binary when it holds other bytes than text: anywhere when it
+// has a binary's size, else in its first line (a text table with a stray
+// byte further on is refused by line).
+bool BinaryLut(const std::string& bytes) {
+  const char* b = bytes.data();
+  const std::size_t raw = 3 * kPaletteEntries;
+  if (bytes.size() == raw || bytes.size() == raw + 32)
+    return !Text(b, b + bytes.size());
+  return !Text(b, b + std::min(bytes.find('\n'), bytes.size()));
 }
 
 }  // namespace
@@ -39,11 +55,16 @@ bool ParsePalette(const std::string& name, const std::string& bytes,
   std::string ext = Extension(name);
   if (ext == "cube") return ParseCubePalette(bytes, palette, error);
   const std::size_t raw = 3 * kPaletteEntries, header = 32;
-  if (ext == "lut" && !BinaryText(bytes)) {
+  if (ext == "lut" && BinaryLut(bytes)) {
+    const std::string size =
+        "a binary .lut of " + std::to_string(bytes.size()) + " bytes";
+    if (bytes.size() < raw)
+      return Fail(error, size + ", " + std::to_string(raw - bytes.size()) +
+                             " short of 768 (256 red, green and blue "
+                             "entries)");
     if (bytes.size() != raw && bytes.size() != raw + header)
-      return Fail(error, "a binary .lut of " + std::to_string(bytes.size()) +
-                             " bytes: 768 expected, or 800 with a header");
-    BinaryLut(bytes.data() + (bytes.size() - raw), palette);
+      return Fail(error, size + ": 768 expected, or 800 with a header");
+    Tables(bytes.data() + (bytes.size() - raw), palette);
     return true;
   }
   return ParseTablePalette(bytes, palette, error);
