@@ -38,17 +38,30 @@ void Ramp(double y0, double y1, uint32_t n, std::vector<uint32_t>* out) {
   out->push_back(static_cast<uint32_t>(y1));
 }
 
-// Segmented data as its words (8 or 16 bits), expanded into entries of the
-// same width, at most `limit` of them.
+// Data as its words of 8 or 16 bits, little endian.
+struct Words {
+  const unsigned char* bytes;
+  std::size_t size;
+  bool wide;
+  uint32_t operator[](std::size_t i) const {
+    return wide ? bytes[2 * i] | bytes[2 * i + 1] << 8 : bytes[i];
+  }
+};
+
+// Segments that give no entries serve nothing: a few are let be.
+const std::size_t kMostEmptySegments = 1024;
+
+// Segmented data expanded into entries of the width of its words, at most
+// `limit` of them.
 class Segments {
  public:
-  Segments(const std::vector<uint32_t>& words, bool wide, std::size_t limit)
-      : words_(words), wide_(wide), limit_(limit) {}
+  Segments(const Words& words, std::size_t limit)
+      : words_(words), wide_(words.wide), limit_(limit) {}
 
   bool Expand(std::vector<uint32_t>* out, std::string* error) {
     std::size_t at = 0;
-    while (at < words_.size()) {
-      if (at + 1 == words_.size()) {
+    while (at < words_.size) {
+      if (at + 1 == words_.size) {
         if (!wide_ && words_[at] == 0) return true;  // even-length padding
         return Bad(error, "the data ends after its type");
       }
@@ -56,18 +69,16 @@ class Segments {
       uint32_t op = words_[at], n = words_[at + 1];
       at += 2;
       if (op == 0) {  // discrete: n values
-        if (n > words_.size() - at)
+        if (n > words_.size - at)
           return Bad(error, "a discrete segment of " + std::to_string(n) +
                                 " values; the data ends after " +
-                                std::to_string(words_.size() - at));
+                                std::to_string(words_.size - at));
         if (!Room(out, n, error)) return false;
-        out->insert(out->end(), words_.begin() + static_cast<long>(at),
-                    words_.begin() + static_cast<long>(at + n));
-        at += n;
+        for (uint32_t i = 0; i < n; ++i) out->push_back(words_[at++]);
       } else if (op == 1) {  // linear: n steps to the next value
         if (out->empty())
           return Bad(error, "a linear segment with no value before it");
-        if (at == words_.size())
+        if (at == words_.size)
           return Bad(error, "a linear segment without its end value");
         if (!Room(out, n, error)) return false;
         s.head = n;
@@ -77,7 +88,7 @@ class Segments {
         if (out->empty())
           return Bad(error, "an indirect segment with no value before it");
         std::size_t need = wide_ ? 2 : 4;
-        if (words_.size() - at < need)
+        if (words_.size - at < need)
           return Bad(error, "an indirect segment without its offset");
         uint32_t offset = wide_
                               ? words_[at] | words_[at + 1] << 16
@@ -89,6 +100,9 @@ class Segments {
         return Bad(error, "unknown segment type " + std::to_string(op));
       }
       s.end = out->size();
+      if (s.end == s.begin && ++empty_ > kMostEmptySegments)
+        return Bad(error, "more than " + std::to_string(kMostEmptySegments) +
+                              " segments that give no entries");
       done_.push_back(s);
     }
     return true;
@@ -145,9 +159,9 @@ class Segments {
                "more entries than the descriptor's " + std::to_string(limit_));
   }
 
-  const std::vector<uint32_t>& words_;
+  const Words& words_;
   bool wide_;
-  std::size_t limit_;
+  std::size_t limit_, empty_ = 0;
   std::vector<Expanded> done_;  // in the order of the data
 };
 
@@ -165,25 +179,24 @@ bool DicomLutEntries(const uint16_t descriptor[3], const std::string& data,
   if (wide && data.size() % 2)
     return Fail(error, "data of " + std::to_string(data.size()) +
                            " bytes: not whole entries of 16 bits");
-  std::vector<uint32_t> words;
-  const unsigned char* b = reinterpret_cast<const unsigned char*>(data.data());
-  for (std::size_t i = 0; i < data.size(); i += wide ? 2 : 1)
-    words.push_back(wide ? b[i] | b[i + 1] << 8 : b[i]);
+  const Words words{reinterpret_cast<const unsigned char*>(data.data()),
+                    wide ? data.size() / 2 : data.size(), wide};
   std::vector<uint32_t> values;
   if (segmented) {
-    Segments segments(words, wide, n);
+    Segments segments(words, n);
     if (!segments.Expand(&values, error)) return false;
-  } else {
-    values = words;
-    if (values.size() == n + 1 && !wide) values.pop_back();  // even padding
   }
-  if (values.size() != n)
-    return Fail(error, std::to_string(values.size()) +
+  std::size_t count = segmented ? values.size() : words.size;
+  if (!segmented && !wide && count == n + 1) count = n;  // even padding
+  if (count != n)
+    return Fail(error, std::to_string(count) +
                            " entries in the data; the descriptor says " +
                            std::to_string(n));
   entries->clear();
-  for (uint32_t v : values)
+  for (std::size_t i = 0; i < n; ++i) {
+    uint32_t v = segmented ? values[i] : words[i];
     entries->push_back(static_cast<uint8_t>(wide ? v >> 8 : v));
+  }
   return true;
 }
 

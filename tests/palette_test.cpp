@@ -91,6 +91,8 @@ TEST(Palette, DamagedBytesAreRefusedSayingWhy) {
       {"seg", B({0, 3, 1, 2, 3}) + Indirect(1, 0),
        "segment 2: more entries than the descriptor's 4"},
       {"seg", B({0, 1, 5, 3, 0}), "segment 2: unknown segment type 3"},
+      {"seg", B({0, 1, 5}) + std::string(2050, '\0'),
+       "segment 1026: more than 1024 segments that give no entries"},
       {"seg", B({1, 2, 5}),
        "segment 1: a linear segment with no value before it"},
   };
