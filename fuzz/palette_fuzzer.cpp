@@ -1,8 +1,10 @@
 // Fuzzes the palette parsers: the first byte picks the form (.lut, .cube,
 // a table, or DICOM palette data, plain or segmented, after a 6-byte
-// descriptor), the rest is the file's bytes.
+// descriptor), the rest is the file's bytes. A palette accepted has the
+// entries its form says; one refused says why.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -15,13 +17,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zorl::Palette palette;
   std::string error;
   int form = data[0] % 5;
+  bool ok = false;
+  std::size_t entries = 0;
   if (form < 3) {
-    zorl::ParsePalette(kNames[form], bytes, &palette, &error);
+    ok = zorl::ParsePalette(kNames[form], bytes, &palette, &error);
+    entries = form == 1 ? palette.red.size() : zorl::kPaletteEntries;
+    if (ok && (palette.green.size() != entries ||
+               palette.blue.size() != entries || entries < 2))
+      std::abort();
   } else if (bytes.size() >= 6) {
     uint16_t descriptor[3];
     std::memcpy(descriptor, bytes.data(), sizeof descriptor);
-    zorl::DicomLutEntries(descriptor, bytes.substr(6), form == 4, &palette.red,
-                          &error);
+    ok = zorl::DicomLutEntries(descriptor, bytes.substr(6), form == 4,
+                               &palette.red, &error);
+    entries = descriptor[0] ? descriptor[0] : 65536;
+  } else {
+    return 0;
   }
+  if (ok ? palette.red.size() != entries : error.empty()) std::abort();
   return 0;
 }
