@@ -109,7 +109,7 @@ class Segments {
   }
 
  private:
-  // Segments [first, first + n) given again after the output.
+  // The n segments from the one at byte `offset` given again at the end.
   bool Copy(uint32_t offset, uint32_t n, std::vector<uint32_t>* out,
             Expanded* s, std::string* error) {
     const std::size_t word = offset / (wide_ ? 2 : 1);
