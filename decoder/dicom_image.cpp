@@ -5,6 +5,7 @@
 // limit and against the Pixel Data the file holds; one frame is then
 // written, in the module's pixel format, into the shared memory of the
 // reply.
+#include <gdcmAttribute.h>
 #include <gdcmImageReader.h>
 #include <gdcmReader.h>
 #include <unistd.h>
@@ -178,6 +179,45 @@ void CopyFrame(const std::vector<char>& all, const gdcm::Image& img,
   }
 }
 
+// A value of the header's own (US), when the element is there.
+template <uint16_t kElement>
+std::optional<long long> HeaderValue(const gdcm::DataSet& ds) {
+  const gdcm::Tag tag(0x0028, kElement);
+  if (!ds.FindDataElement(tag) || ds.GetDataElement(tag).IsEmpty())
+    return std::nullopt;
+  gdcm::Attribute<0x0028, kElement> a{};
+  a.SetFromDataElement(ds.GetDataElement(tag));
+  return a.GetValue();
+}
+
+// The header's own Rows, Columns, Samples per Pixel and Bits Allocated
+// against the pixels the library found: it may take another size from a
+// codestream, which the header then contradicts.
+bool HeaderAgrees(const gdcm::DataSet& ds, const gdcm::Image& img,
+                  std::string* error) {
+  const gdcm::PixelFormat& pf = img.GetPixelFormat();
+  struct {
+    std::optional<long long> header;
+    long long found;
+    const char* name;
+  } const rows[] = {
+      {HeaderValue<0x0010>(ds), img.GetDimension(1), "Rows (0028,0010)"},
+      {HeaderValue<0x0011>(ds), img.GetDimension(0), "Columns (0028,0011)"},
+      {HeaderValue<0x0002>(ds), pf.GetSamplesPerPixel(),
+       "Samples per Pixel (0028,0002)"},
+      {HeaderValue<0x0100>(ds), pf.GetBitsAllocated(),
+       "Bits Allocated (0028,0100)"},
+  };
+  for (const auto& r : rows)
+    if (r.header && *r.header != r.found) {
+      *error = std::string(r.name) + " says " + std::to_string(*r.header) +
+               "; its Pixel Data (7FE0,0010) holds " +
+               std::to_string(r.found);
+      return false;
+    }
+  return true;
+}
+
 std::string FrameRange(long long frame, long long frames) {
   return "no frame " + std::to_string(frame) + ": it has " +
          std::to_string(frames) + " frame" + (frames == 1 ? "" : "s") +
@@ -186,8 +226,12 @@ std::string FrameRange(long long frame, long long frames) {
 
 bool Decode(const FileView& file, long long frame, Fields* reply,
             int* replyFd, std::string* error) {
-  SetAllocationCap(
-      ParseCap(file.size(), LooksDeflated(file.data(), file.size())));
+  const bool deflated = LooksDeflated(file.data(), file.size());
+  if (!deflated && EndsInsidePixelData(file.data(), file.size())) {
+    *error = "truncated: the file ends inside its Pixel Data (7FE0,0010)";
+    return false;
+  }
+  SetAllocationCap(ParseCap(file.size(), deflated));
   MemoryStream in(file.data(), file.size());
   GuardedReader reader;
   reader.SetStream(in);
@@ -229,6 +273,7 @@ bool Decode(const FileView& file, long long frame, Fields* reply,
     return false;
   }
   const gdcm::DataSet& ds = reader.GetFile().GetDataSet();
+  if (!HeaderAgrees(ds, img, error)) return false;
   PixelShape shape{width, height, pf.GetSamplesPerPixel(),
                    pf.GetBitsAllocated(), pf.GetBitsStored(), frames};
   if (!CheckPixelData(ds.GetDataElement(kPixelData), shape,

@@ -139,6 +139,40 @@ bool CheckEncapsulated(const gdcm::SequenceOfFragments& sf,
 
 }  // namespace
 
+bool EndsInsidePixelData(const char* data, std::size_t n) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  static const unsigned char kLittle[4] = {0xE0, 0x7F, 0x10, 0x00};
+  static const unsigned char kBig[4] = {0x7F, 0xE0, 0x00, 0x10};
+  for (std::size_t at = 0; at + 8 <= n; ++at) {
+    bool little = std::memcmp(p + at, kLittle, 4) == 0;
+    if (!little && std::memcmp(p + at, kBig, 4) != 0) continue;
+    auto word = [&](std::size_t i) -> long long {
+      const unsigned char* w = p + i;
+      return little ? (w[0] | w[1] << 8 | w[2] << 16 |
+                       static_cast<long long>(w[3]) << 24)
+                    : Get32(w);
+    };
+    const unsigned char* vr = p + at + 4;
+    bool explicitVr = (vr[0] == 'O' && (vr[1] == 'B' || vr[1] == 'W')) ||
+                      (vr[0] == 'U' && vr[1] == 'N');
+    long long length;
+    std::size_t value;
+    if (explicitVr) {
+      if (at + 12 > n || vr[2] != 0 || vr[3] != 0) return false;
+      length = word(at + 8);
+      value = at + 12;
+    } else if (little) {  // implicit VR is little endian
+      length = word(at + 4);
+      value = at + 8;
+    } else {
+      continue;
+    }
+    if (length == 0xFFFFFFFFLL) return false;  // encapsulated
+    return value + static_cast<unsigned long long>(length) > n;
+  }
+  return false;
+}
+
 bool JpegSize(const unsigned char* p, std::size_t n, CodestreamSize* size) {
   if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return false;
   std::size_t at = 2;

@@ -22,6 +22,13 @@ bool CheckPixelData(const gdcm::DataElement& pixelData,
                     const PixelShape& shape, const char* transferSyntax,
                     std::string* error);
 
+// Whether the file ends inside its Pixel Data: the first Pixel Data
+// element header (explicit VR OB, OW or UN, little or big endian, or
+// implicit) whose defined length runs past the file's end. Checked before
+// the library parses the file, which fails on such a file in ways that do
+// not say so.
+bool EndsInsidePixelData(const char* data, std::size_t n);
+
 // What a codestream's own header says of its picture; false when the
 // header is not found in the first bytes.
 struct CodestreamSize {

@@ -211,6 +211,10 @@ class Decoder {
     if (line.find("SUMMARY:") != std::string::npos ||
         line.find("ABORTING") != std::string::npos)
       return "a sanitizer report";
+    // A failed check of the library: the check, not where it stands.
+    std::size_t check = line.find("Assertion");
+    if (check != std::string::npos)
+      line = "the DICOM library's check" + line.substr(check + 9);
     return line.substr(0, 200);
   }
 
