@@ -213,14 +213,32 @@ ZeroedBytes& ZeroedBytes::operator=(const ZeroedBytes& o) {
   return *this;
 }
 
-ZeroedBytes::~ZeroedBytes() {
-  if (cap_ > 0) Release(p_, cap_ + 1);
+ZeroedBytes::~ZeroedBytes() { ReleaseBlock(); }
+
+ZeroedBytes ZeroedBytes::AdoptMapping(char* p, std::size_t n) {
+  ZeroedBytes b;
+  if (n == 0) {
+    munmap(p, 1);
+    return b;
+  }
+  b.p_ = p;
+  b.n_ = b.cap_ = n;
+  b.mapped_ = true;
+  return b;
+}
+
+void ZeroedBytes::ReleaseBlock() {
+  if (mapped_)
+    munmap(p_, cap_ + 1);
+  else if (cap_ > 0)
+    Release(p_, cap_ + 1);
 }
 
 void ZeroedBytes::swap(ZeroedBytes& o) noexcept {
   std::swap(p_, o.p_);
   std::swap(n_, o.n_);
   std::swap(cap_, o.cap_);
+  std::swap(mapped_, o.mapped_);
 }
 
 void ZeroedBytes::resize(std::size_t n) {
@@ -242,7 +260,8 @@ void ZeroedBytes::resize(std::size_t n) {
   if (!p) throw std::bad_alloc();
   if (n_ > 0) std::memcpy(p, p_, n_);
   if (spare) Clear(p + n_, n + 1 - n_);  // the rest is never read
-  if (cap_ > 0) Release(p_, cap_ + 1);
+  ReleaseBlock();
+  mapped_ = false;
   p_ = p;
   n_ = n;
   cap_ = size - 1;

@@ -68,6 +68,11 @@ class ZeroedBytes {
   const char& operator[](std::size_t i) const { return p_[i]; }
   std::string str() const { return std::string(p_, n_); }
 
+  // Takes over a mapping (mmap) of n bytes and a zero after them, such as
+  // a shared-memory file that another process filled: held without a copy
+  // and unmapped when released.
+  static ZeroedBytes AdoptMapping(char* p, std::size_t n);
+
   // n bytes: the first min(n, size()) kept, the rest zero. Throws
   // std::bad_alloc when the memory cannot be had, leaving the bytes as they
   // were.
@@ -79,6 +84,8 @@ class ZeroedBytes {
   char* p_ = Empty();
   std::size_t n_ = 0;
   std::size_t cap_ = 0;  // 0: p_ is the shared empty byte
+  bool mapped_ = false;  // p_ is a mapping of cap_ + 1 bytes taken over
+  void ReleaseBlock();
   static char* Empty();
 };
 

@@ -1,11 +1,13 @@
 // DICOM images, parsed and decoded by the distribution's DICOM library in
-// every transfer syntax it has a codec for, and given in the module's pixel
-// formats with the facts a windowing script needs.
+// every transfer syntax it has a codec for, in the decoder process (see
+// decoder_client.h), and given in the module's pixel formats with the
+// facts a windowing script needs.
 #ifndef ZORL_IMAGES_DICOM_H
 #define ZORL_IMAGES_DICOM_H
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "images/formats.h"
 
@@ -16,13 +18,18 @@ namespace zorl {
 // preamble, a first element of the file meta or identifying groups.
 bool LooksLikeDicom(const unsigned char* head, std::size_t n);
 
-// Reads frame number frame (from 0) of a DICOM image: monochrome samples
-// of 1, 8 or 16 bits as depth 1 or 2 (16 bits low byte first, as stored,
-// two's complement when signed), 8-bit RGB as depth 3 (blue, green, red).
-// On failure: false and what is missing or unsupported (the caller names
-// the file).
-bool ReadDicom(const std::string& path, long long frame, ImageData* image,
+// Reads frame number frame (from 0) of the DICOM image open as fd (a
+// regular file of fileBytes bytes): monochrome samples of 1, 8 or 16 bits
+// as depth 1 or 2 (16 bits low byte first, as stored, two's complement
+// when signed), 8-bit RGB as depth 3 (blue, green, red). The pixels are the
+// decoder's shared memory, taken over without a copy. On failure: false
+// and what is missing, unsupported or wrong (the caller names the file).
+bool ReadDicom(int fd, long long fileBytes, long long frame, ImageData* image,
                std::string* error);
+
+// The same bytes given in a shared-memory file of the decoder's: n bytes
+// of fd mapped and taken over; false when fd is not that long.
+bool TakeDecodedBytes(int fd, std::size_t n, ZeroedBytes* bytes);
 
 }  // namespace zorl
 

@@ -1,24 +1,19 @@
-// A folder of DICOM slices as a series, in the order the DICOM library
-// sorts them: by position along the slices' common normal when every slice
-// has one (the library's position sorter), else by instance number.
+// A folder of DICOM slices as a series: the files that look like DICOM,
+// put in order by the decoder process (the library reads each of them).
 #include "images/dicom_series.h"
 
 #include <dirent.h>
-#include <gdcmDataSet.h>
-#include <gdcmIPPSorter.h>
-#include <gdcmSorter.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <memory>
 
+#include "images/decoder_client.h"
 #include "images/dicom.h"
-#include "images/dicom_library.h"
 
 namespace zorl {
 
@@ -29,7 +24,8 @@ bool Fail(std::string* error, const std::string& what) {
   return false;
 }
 
-bool IsDicomFile(const std::string& path) {
+// Whether a path is a regular file that looks like DICOM; its size then.
+bool IsDicomFile(const std::string& path, long long* size) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(
@@ -37,23 +33,47 @@ bool IsDicomFile(const std::string& path) {
   if (!f) return false;
   unsigned char head[132];
   std::size_t n = std::fread(head, 1, sizeof head, f.get());
+  *size = static_cast<long long>(st.st_size);
   return LooksLikeDicom(head, n);
 }
 
-// Instance Number (0020,0013) as a number; files without one sort last.
-double InstanceNumber(const gdcm::DataSet& ds) {
-  const gdcm::Tag tag(0x0020, 0x0013);
-  const gdcm::ByteValue* bv =
-      ds.FindDataElement(tag) ? ds.GetDataElement(tag).GetByteValue() : nullptr;
-  if (!bv || bv->GetLength() == 0) return 1e300;
-  std::string text(bv->GetPointer(), bv->GetLength());
-  char* end = nullptr;
-  double v = std::strtod(text.c_str(), &end);
-  return end == text.c_str() ? 1e300 : v;
-}
-
-bool ByInstanceNumber(const gdcm::DataSet& a, const gdcm::DataSet& b) {
-  return InstanceNumber(a) < InstanceNumber(b);
+// The decoder's order of the files.
+bool SortByDecoder(const std::vector<std::string>& files, long long bytes,
+                   std::vector<std::string>* paths, std::string* error) {
+  std::string names;
+  for (const std::string& f : files) names += f + '\0';
+  char* at = nullptr;
+  int list = MakeSharedBytes(names.size(), &at);
+  if (list < 0) return Fail(error, std::strerror(errno));
+  std::memcpy(at, names.data(), names.size());
+  UnmapSharedBytes(at, names.size());
+  if (ftruncate(list, static_cast<off_t>(names.size())) != 0) {}
+  Fields request, reply;
+  request.Set("job", "series");
+  int sorted = -1;
+  bool ran = RunDecoder(request, list, bytes, &reply, &sorted, error);
+  close(list);
+  ZeroedBytes got;
+  bool taken = ran && !reply.Has("error") &&
+               TakeDecodedBytes(sorted, static_cast<std::size_t>(
+                                            reply.Whole("bytes")), &got);
+  if (sorted >= 0) close(sorted);
+  if (!ran) return false;
+  if (!taken)
+    return Fail(error, reply.Has("error") ? reply.Text("error")
+                                          : "the DICOM decoder gave no order");
+  paths->clear();
+  for (std::size_t at2 = 0; at2 < got.size();) {
+    const char* name = got.data() + at2;
+    std::size_t n = strnlen(name, got.size() - at2);
+    paths->emplace_back(name, n);
+    at2 += n + 1;
+  }
+  // The order holds the same files, each once.
+  std::vector<std::string> a = *paths, b = files;
+  std::sort(a.begin(), a.end());
+  if (a != b) return Fail(error, "the DICOM decoder gave another list of files");
+  return true;
 }
 
 }  // namespace
@@ -63,15 +83,18 @@ bool ListDicomSeries(const std::string& folder, std::size_t most,
   std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
   if (!dir) return Fail(error, std::strerror(errno));
   std::vector<std::string> files;
+  long long bytes = 0;
   std::string base =
       folder.empty() || folder.back() == '/' ? folder : folder + "/";
   while (dirent* e = readdir(dir.get())) {
     if (e->d_name[0] == '.') continue;
     std::string path = base + e->d_name;
-    if (!IsDicomFile(path)) continue;
+    long long size = 0;
+    if (!IsDicomFile(path, &size)) continue;
     if (files.size() == most)
       return Fail(error, "more than " + std::to_string(most) + " DICOM files");
     files.push_back(path);
+    bytes += size;
   }
   std::sort(files.begin(), files.end());
   paths->clear();
@@ -79,25 +102,7 @@ bool ListDicomSeries(const std::string& folder, std::size_t most,
     *paths = files;
     return true;
   }
-  Warnings().str("");
-  StderrShut shut;
-  try {
-    gdcm::IPPSorter byPosition;
-    byPosition.SetComputeZSpacing(false);
-    if (byPosition.Sort(files)) {
-      *paths = byPosition.GetFilenames();
-      return true;
-    }
-    gdcm::Sorter byNumber;
-    byNumber.SetSortFunction(ByInstanceNumber);
-    if (byNumber.StableSort(files)) {
-      *paths = byNumber.GetFilenames();
-      return true;
-    }
-  } catch (const std::exception& e) {
-    return Fail(error, std::string("malformed DICOM file: ") + e.what());
-  }
-  return Fail(error, "the DICOM library cannot read every file of the series");
+  return SortByDecoder(files, bytes, paths, error);
 }
 
 }  // namespace zorl

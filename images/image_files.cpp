@@ -59,7 +59,9 @@ bool ReadImageFile(const std::string& path, long long frame, ImageData* image,
     if (size > MaxBytes())
       return Fail(error, "a DICOM file of more than " +
                              std::to_string(MaxBytes()) + " bytes");
-    return ReadDicom(path, frame, image, error);
+    if (!S_ISREG(st.st_mode))
+      return Fail(error, "a DICOM image is read from a regular file only");
+    return ReadDicom(fileno(file.get()), size, frame, image, error);
   }
   if (frame != 0)
     return Fail(error, "no frame " + std::to_string(frame) +

@@ -1,87 +1,53 @@
-// DICOM colour palettes: the DICOM library parses the file; its red, green
-// and blue descriptors and (plain or segmented) data become the palette.
-#include <gdcmReader.h>
+// DICOM colour palettes through the decoder process: the file's bytes go
+// to it in a shared-memory file and its three tables come back in another.
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstring>
-#include <exception>
-#include <sstream>
 
+#include "images/decoder_client.h"
+#include "images/dicom.h"
 #include "images/palette.h"
 
 namespace zorl {
 
-namespace {
-
-bool Fail(std::string* error, const std::string& what) {
-  *error = what;
-  return false;
-}
-
-// The bytes of an element as the file holds them; false when absent.
-bool ElementBytes(const gdcm::DataSet& ds, uint16_t element, std::string* out) {
-  const gdcm::Tag tag(0x0028, element);
-  if (!ds.FindDataElement(tag)) return false;
-  const gdcm::ByteValue* bv = ds.GetDataElement(tag).GetByteValue();
-  out->clear();
-  if (bv) out->assign(bv->GetPointer(), static_cast<uint32_t>(bv->GetLength()));
-  return true;
-}
-
-bool Table(const gdcm::DataSet& ds, int k, std::vector<uint8_t>* entries,
-           std::string* error) {
-  static const char* const kNames[3] = {"red", "green", "blue"};
-  const uint16_t element = static_cast<uint16_t>(k);
-  std::string descriptor, data;
-  if (!ElementBytes(ds, 0x1101 + element, &descriptor))
-    return Fail(error, std::string("no ") + kNames[k] +
-                           " palette descriptor (0028,110" +
-                           std::to_string(1 + k) + "): not a colour palette");
-  bool segmented = false;
-  if (!ElementBytes(ds, 0x1201 + element, &data)) {
-    segmented = ElementBytes(ds, 0x1221 + element, &data);
-    if (!segmented)
-      return Fail(error, std::string("no ") + kNames[k] + " palette data");
-  }
-  if (descriptor.size() != 6)
-    return Fail(error, std::string("a ") + kNames[k] + " descriptor of " +
-                           std::to_string(descriptor.size()) +
-                           " bytes; 6 expected");
-  uint16_t values[3];
-  std::memcpy(values, descriptor.data(), sizeof values);
-  if (!DicomLutEntries(values, data, segmented, entries, error))
-    return Fail(error, std::string(kNames[k]) + " palette: " + *error);
-  return true;
-}
-
-bool Parse(const std::string& bytes, Palette* palette, std::string* error) {
-  std::istringstream in(bytes);
-  gdcm::Reader reader;
-  reader.SetStream(in);
-  if (!reader.Read())
-    return Fail(error,
-                "not a DICOM file, or a truncated or malformed one (its data "
-                "elements cannot be parsed)");
-  // The library gives numbers of a big-endian file in the machine's order.
-  const gdcm::DataSet& ds = reader.GetFile().GetDataSet();
-  std::vector<uint8_t>* tables[3] = {&palette->red, &palette->green,
-                                     &palette->blue};
-  for (int k = 0; k < 3; ++k)
-    if (!Table(ds, k, tables[k], error)) return false;
-  if (palette->green.size() != palette->red.size() ||
-      palette->blue.size() != palette->red.size())
-    return Fail(error, "the red, green and blue tables differ in length");
-  return true;
-}
-
-}  // namespace
-
 bool ParseDicomPalette(const std::string& bytes, Palette* palette,
                        std::string* error) {
-  try {
-    return Parse(bytes, palette, error);
-  } catch (const std::exception& e) {
-    return Fail(error, std::string("malformed DICOM file: ") + e.what());
+  char* at = nullptr;
+  int file = MakeSharedBytes(bytes.size(), &at);
+  if (file < 0) {
+    *error = std::string("cannot pass it to the DICOM decoder: ") +
+             std::strerror(errno);
+    return false;
   }
+  if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
+  UnmapSharedBytes(at, bytes.size());
+  // The decoder reads the file to its end: the one zero after the bytes
+  // goes.
+  if (ftruncate(file, static_cast<off_t>(bytes.size())) != 0) {}
+  Fields request, reply;
+  request.Set("job", "palette");
+  int tables = -1;
+  bool ran = RunDecoder(request, file, static_cast<long long>(bytes.size()),
+                        &reply, &tables, error);
+  close(file);
+  ZeroedBytes got;
+  long long n = reply.Whole("entries");
+  bool taken = ran && !reply.Has("error") && n > 0 &&
+               n <= kMostPaletteEntries &&
+               TakeDecodedBytes(tables, static_cast<std::size_t>(3 * n), &got);
+  if (tables >= 0) close(tables);
+  if (!ran) return false;
+  if (reply.Has("error") || !taken) {
+    *error = reply.Has("error") ? reply.Text("error")
+                                : "the DICOM decoder gave no tables";
+    return false;
+  }
+  const auto* p = reinterpret_cast<const uint8_t*>(got.data());
+  palette->red.assign(p, p + n);
+  palette->green.assign(p + n, p + 2 * n);
+  palette->blue.assign(p + 2 * n, p + 3 * n);
+  return true;
 }
 
 }  // namespace zorl

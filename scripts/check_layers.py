@@ -19,6 +19,7 @@ MAY_USE = {
     "images": {"host", "engine"},
     "language": {"host", "engine", "images"},
     "command": {"host", "engine", "images", "language"},
+    "decoder": {"host", "engine", "images"},
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)

@@ -2,7 +2,8 @@
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer,
 # UndefinedBehaviorSanitizer) in build-fuzz and runs the method fuzzer and
 # the script fuzzer side by side, one core each, for SECONDS seconds each
-# (default 60), then the palette fuzzer. Fails on any finding: a crash, a sanitizer report, a leak, a
+# (default 60), then the palette fuzzer and the DICOM fuzzer (seeded with
+# pydicom's DICOM files and palettes) side by side. Fails on any finding: a crash, a sanitizer report, a leak, a
 # timeout or running out of memory; the input is kept in build-fuzz/findings.
 # Usage: bash scripts/fuzz.sh [SECONDS]   (needs clang-14 and libclang-rt-14-dev;
 # ZORL_FUZZ_CXX names another clang++)
@@ -13,7 +14,7 @@ dir=build-fuzz
 
 CXX=${ZORL_FUZZ_CXX:-clang++-14} cmake -S . -B "$dir" -G Ninja -DZORL_FUZZ=ON \
   -DZORL_TESTS=OFF -DZORL_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$dir" -j 2 fuzz_method fuzz_script fuzz_palette
+ninja -C "$dir" -j 2 fuzz_method fuzz_script fuzz_palette fuzz_dicom zorl_decoder
 
 mkdir -p "$dir/findings"
 run() {
@@ -43,11 +44,25 @@ for name in method script; do
     tail -40 "$dir/fuzz-$name.log" >&2
   fi
 done
-run palette -max_len=8192 || {
-  status=1
-  echo "fuzz_palette FAILED; the end of $dir/fuzz-palette.log:" >&2
-  tail -40 "$dir/fuzz-palette.log" >&2
-}
-[ $status -ne 0 ] ||
-  echo "fuzz_palette: $(grep -m1 'stat::number_of_executed_units' "$dir/fuzz-palette.log" | awk '{print $2}') runs, no finding"
+# The DICOM fuzzer's seeds: the files pydicom ships (Debian's
+# python3-pydicom), copied into its working corpus.
+pydicom=/usr/lib/python3/dist-packages/pydicom/data
+mkdir -p "$dir/corpus/dicom"
+cp -n "$pydicom"/test_files/*.dcm "$pydicom"/palettes/*.dcm "$dir/corpus/dicom/"
+run palette -max_len=8192 &
+palette=$!
+# Larger files are cut to this length, which fuzzes truncation too.
+run dicom -max_len=65536 -timeout=60 &
+dicom=$!
+for name in palette dicom; do
+  pid=$palette
+  [ $name = dicom ] && pid=$dicom
+  if wait $pid; then
+    echo "fuzz_$name: $(grep -m1 'stat::number_of_executed_units' "$dir/fuzz-$name.log" | awk '{print $2}') runs, no finding"
+  else
+    status=1
+    echo "fuzz_$name FAILED; the end of $dir/fuzz-$name.log:" >&2
+    tail -40 "$dir/fuzz-$name.log" >&2
+  fi
+done
 exit $status

@@ -31,7 +31,7 @@ for zorl_b in $zorl_builds; do
                     libcairo2-dev:i386 libedit-dev:i386) ;;
     demo) zorl_need+=(libgdcm-dev python3-pydicom) ;;
     valgrind) zorl_need+=(valgrind) ;;
-    fuzz) zorl_need+=(clang-14 libclang-rt-14-dev libgdcm-dev) ;;
+    fuzz) zorl_need+=(clang-14 libclang-rt-14-dev libgdcm-dev python3-pydicom) ;;
   esac
 done
 

@@ -3,7 +3,7 @@
 palettes that Debian's python3-pydicom ships: every frame's pixels (byte for
 byte, 16 bits low byte first, colour as blue, green, red), every palette,
 and a gray ramp through LUT3 of each palette against pydicom's
-apply_color_lut. Files one side can't read are listed; each file zorl
+apply_color_lut. Lossy transfer syntaxes may differ by 1 in a sample. Files one side can't read are listed; each file zorl
 refuses must give one error that names it. Exit 77 (skipped) without pydicom.
 
     dicom_peer.py ZORL WORKDIR"""
@@ -44,6 +44,25 @@ def expected_bytes(frame, ds):
     if ds.BitsAllocated == 16:
         return frame.astype("<i2" if ds.PixelRepresentation else "<u2").tobytes()
     return frame.astype("u1").tobytes()
+
+
+# Lossy transfer syntaxes: JPEG baseline and extended, JPEG-LS near-lossless
+# and JPEG 2000 (which may be either). Their decoders may round the last
+# bit differently from build to build (the 32-bit build's among them).
+LOSSY = ("1.2.840.10008.1.2.4.50", "1.2.840.10008.1.2.4.51",
+         "1.2.840.10008.1.2.4.81", "1.2.840.10008.1.2.4.91")
+
+
+def lossy(ds):
+    return str(ds.file_meta.get("TransferSyntaxUID", "")) in LOSSY
+
+
+def within_one(have, want, ds):
+    kind = ("<i2" if ds.PixelRepresentation else "<u2") \
+        if ds.BitsAllocated == 16 else "u1"
+    a, b = np.frombuffer(have, kind), np.frombuffer(want, kind)
+    return a.shape == b.shape and \
+        int(np.abs(a.astype(np.int32) - b.astype(np.int32)).max()) <= 1
 
 
 def pydicom_palette(path, values):
@@ -144,8 +163,11 @@ def main():
             listed.add(name)
             print("zorl refuses %s: %s" % (name, got[0].split(path + ": ")[-1]))
             kind = (ds.SamplesPerPixel, ds.BitsAllocated, ds.PhotometricInterpretation)
+            # Pixel Data longer or shorter than the header describes is
+            # refused, though pydicom reads what it needs of it.
+            contradicts = "Pixel Data (7FE0,0010)" in got[0]
             if kind in ((1, 8, "MONOCHROME2"), (1, 16, "MONOCHROME2"),
-                        (3, 8, "RGB")):
+                        (3, 8, "RGB")) and not contradicts:
                 faults.append("%s: zorl refuses a kind it reads" % name)
         elif frames is None:
             print("pydicom cannot decode %s: %s" % (name, ds))
@@ -153,7 +175,11 @@ def main():
             want = expected_bytes(frames[k], ds)
             with open(raw, "rb") as f:
                 have = f.read()
-            if have != want:
+            if have != want and lossy(ds) and within_one(have, want, ds):
+                same += 1
+                print("same pixels within 1 (a lossy syntax): %s frame %d" % (
+                    name, k))
+            elif have != want:
                 diff = sum(a != b for a, b in zip(have, want))
                 faults.append("%s frame %d: %d of %d bytes differ (%d read)" % (
                     name, k, diff, len(want), len(have)))

@@ -1,0 +1,57 @@
+// Files mapped for reading, and streams over memory.
+#include "decoder/file_view.h"
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+
+namespace zorl {
+
+FileView::FileView(int fd) {
+  struct stat st;
+  if (fd < 0 || fstat(fd, &st) != 0 || st.st_size < 0) return;
+  size_ = static_cast<std::size_t>(st.st_size);
+  if (size_ == 0) {
+    ok_ = true;
+    return;
+  }
+  void* p = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+  if (p == MAP_FAILED) {
+    size_ = 0;
+    return;
+  }
+  data_ = static_cast<const char*>(p);
+  ok_ = true;
+}
+
+FileView::~FileView() {
+  if (size_ > 0) munmap(const_cast<char*>(data_), size_);
+}
+
+MemoryStream::Buffer::Buffer(const char* data, std::size_t size) {
+  char* p = const_cast<char*>(data);
+  setg(p, p, p + size);
+}
+
+std::streambuf::pos_type MemoryStream::Buffer::seekoff(
+    off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) {
+  if (!(which & std::ios_base::in)) return pos_type(off_type(-1));
+  off_type base = dir == std::ios_base::beg   ? 0
+                  : dir == std::ios_base::cur ? gptr() - eback()
+                                              : egptr() - eback();
+  off_type to = base + off;
+  if (to < 0 || to > egptr() - eback()) return pos_type(off_type(-1));
+  setg(eback(), eback() + to, egptr());
+  return pos_type(to);
+}
+
+std::streambuf::pos_type MemoryStream::Buffer::seekpos(
+    pos_type pos, std::ios_base::openmode which) {
+  return seekoff(off_type(pos), std::ios_base::beg, which);
+}
+
+MemoryStream::MemoryStream(const char* data, std::size_t size)
+    : std::istream(nullptr), buffer_(data, size) {
+  rdbuf(&buffer_);
+}
+
+}  // namespace zorl

@@ -1,0 +1,35 @@
+// The engine's side of its DICOM decoder: a small process of ours that
+// runs the DICOM library's parsing and decoding, so that whatever a damaged
+// file makes the library do (abort, crash, loop, allocate without end) ends
+// only that read. The process is started on first use and reused; it runs
+// under limits of memory, processor time and wall time, and is started
+// anew after a failure.
+#ifndef ZORL_IMAGES_DECODER_CLIENT_H
+#define ZORL_IMAGES_DECODER_CLIENT_H
+
+#include <string>
+
+#include "images/decoder_protocol.h"
+
+namespace zorl {
+
+// Runs one job: sends the request with the descriptor fd (the file; -1 for
+// none), waits for the reply within the limits and gives its fields and
+// the descriptor that came with it (-1 when none; the caller closes it).
+// A reply with an "error" field is the decoder's refusal of the file. When
+// the process failed instead, false and what happened ("the DICOM decoder
+// crashed ..."). fileBytes sizes the wall-time limit.
+bool RunDecoder(Fields request, int fd, long long fileBytes, Fields* reply,
+                int* replyFd, std::string* error);
+
+// The limits the decoder runs under: the most memory it may hold (bytes)
+// and the processor time a job may take for a file of that many bytes
+// (seconds): ZORL_DECODE_SECONDS when set, else 8 s and 1 s more for each
+// MiB of the file. The wall time a job may take is three times that and
+// 10 s more.
+long long DecoderMemoryLimit();
+double DecoderSeconds(long long fileBytes);
+
+}  // namespace zorl
+
+#endif

@@ -1,0 +1,58 @@
+// The messages between the engine and its DICOM decoder process. Each is one
+// datagram of a local socket: lines of "key value" text and, beside it, at
+// most one open descriptor (the file to decode going out; a shared-memory
+// file holding the decoded bytes coming back).
+#ifndef ZORL_IMAGES_DECODER_PROTOCOL_H
+#define ZORL_IMAGES_DECODER_PROTOCOL_H
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "images/formats.h"
+
+namespace zorl {
+
+// The fields of a message, by key. Values hold no line break.
+class Fields {
+ public:
+  void Set(const std::string& key, const std::string& value);
+  void Set(const std::string& key, long long value);
+  void SetNumber(const std::string& key, double value);  // round-trips
+  void Set(const std::string& key, const std::optional<double>& value);
+  bool Has(const std::string& key) const { return map_.count(key) > 0; }
+  std::string Text(const std::string& key) const;
+  long long Whole(const std::string& key) const;  // 0 when absent or bad
+  std::optional<double> Number(const std::string& key) const;
+
+  std::string Format() const;
+  static Fields Parse(const std::string& text);
+
+ private:
+  std::map<std::string, std::string> map_;
+};
+
+// What a scan says of its pixels, as fields and back.
+void PutFacts(const PixelFacts& facts, Fields* fields);
+PixelFacts TakeFacts(const Fields& fields);
+
+// The most text one message carries.
+constexpr std::size_t kMostMessage = 64 * 1024;
+
+// Sends text and, unless fd is -1, the descriptor; never raises SIGPIPE.
+// False when the other end is gone.
+bool SendMessage(int sock, const std::string& text, int fd);
+// Receives one message; *fd is -1 when none came with it. False at the end
+// of the stream or on an error.
+bool ReceiveMessage(int sock, std::string* text, int* fd);
+
+// A new shared-memory file of n bytes and one zero after them, mapped for
+// writing at *at; -1 on failure (errno says why).
+int MakeSharedBytes(std::size_t n, char** at);
+// Unmaps what MakeSharedBytes mapped.
+void UnmapSharedBytes(char* at, std::size_t n);
+
+}  // namespace zorl
+
+#endif
