@@ -1,9 +1,8 @@
 // Fuzzes the reading of DICOM files, as scripts reach it: the input is a
-// file's bytes, read with ReadImage (frame 0 and, when it has more, the
-// last) and ReadPalette, through the decoder process. Any input must end in
-// an image of exactly its size or in one error naming the file; a good
-// file read right after must come back whole, whatever the input did to
-// the decoder. Seeded with the DICOM files of pydicom's test data
+// file's bytes, read with ReadImage and ReadPalette, through the decoder
+// process. Any input must end in an image of exactly its size or in one
+// error naming the file; when the decoder itself failed, a good file read
+// right after must come back whole. Seeded with the DICOM files of pydicom's test data
 // (scripts/fuzz.sh).
 #include <sys/mman.h>
 #include <unistd.h>
@@ -58,27 +57,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::string path = "/proc/self/fd/" + std::to_string(g_file);
   std::string errors;
   // Every read either holds its size or fails with one error naming it.
-  std::string out = Run(
-      "i = ReadImage(\"" + path + "\")\n"
-      "print(len(i.Pixels) == i.Width * i.Height * i.Depth, i.Frames)\n"
-      "j = ReadImage(\"" + path + "\", i.Frames - 1)\n"
-      "print(len(j.Pixels) == len(i.Pixels))\n"
-      "p = ReadPalette(\"" + path + "\")\n"
-      "print(len(p[0]) == len(p[1]) and len(p[0]) == len(p[2]))\n",
-      &errors);
+  // Each read in a run of its own, its check on the line after it (which
+  // fails too when the read failed).
+  std::string out = Run("i = ReadImage(\"" + path + "\")\n"
+                        "print(len(i.Pixels) == i.Width * i.Height * i.Depth)\n",
+                        &errors);
+  std::string more;
+  out += Run("p = ReadPalette(\"" + path + "\")\n"
+             "print(len(p[0]) == len(p[1]) and len(p[0]) == len(p[2]))\n",
+             &more);
+  errors += more;
   Check(out.find("false") == std::string::npos, "a read of the wrong size",
         out);
   std::istringstream lines(errors);
   for (std::string line; std::getline(lines, line);)
-    Check(line.find(path) != std::string::npos ||
-              line.find("unknown variable") != std::string::npos ||
-              line.find("empty") != std::string::npos,
+    Check(line.rfind("fuzz.zs:1:", 0) != 0 ||
+              line.find(path) != std::string::npos,
           "an error that does not name the file", errors);
-  // The decoder (or its replacement) reads a good file whole.
-  out = Run("g = ReadImage(\"" DICOM_GOOD_FILE "\")\nprint(len(g.Pixels))\n",
-            &errors);
-  Check(out == "32768\n", "a good file read badly after the input",
-        out + errors);
+  // After a failure of the decoder itself, its replacement reads a good
+  // file whole.
+  if (errors.find("the DICOM decoder") != std::string::npos) {
+    out = Run("g = ReadImage(\"" DICOM_GOOD_FILE "\")\nprint(len(g.Pixels))\n",
+              &errors);
+    Check(out == "32768\n", "a good file read badly after the input",
+          out + errors);
+  }
   g_engine->TakeErrors();
   zorl::TakeDebugOutput();
   return 0;
