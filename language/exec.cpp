@@ -28,9 +28,6 @@ std::string EscapeLines(const std::string& text) {
   return out;
 }
 
-// One statement reports at most this many errors, then how many more.
-constexpr std::size_t kMaxReported = 20;
-
 }  // namespace
 
 Evaluator::Evaluator(Engine& engine, std::ostream& out, std::ostream& err,
