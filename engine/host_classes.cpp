@@ -24,6 +24,13 @@ Variable* Self(VarRegister* args, int argc) {
   return static_cast<Variable*>(args[argc - 1])->GetPointer();
 }
 
+// Argument i as a whole number that a long holds; what names it
+// ("Buffer: size").
+bool Whole(VarRegister* args, int i, const std::string& what, long long* out) {
+  return WholeNumber(*static_cast<Variable*>(args[i]), what, kLongLowest,
+                     kLongHighest, out);
+}
+
 // Gives a Buffer object n zeroed bytes of memory of its own, or leaves it
 // unconnected when n is refused; what: the size as the script gave it.
 void Connect(Variable* self, long long n, const std::string& what) {
@@ -55,12 +62,12 @@ void Connect(Variable* self, long long n, const std::string& what) {
 
 void BufferNew(VarRegister*, VarRegister* args, int argc, Processor*) {
   Variable* self = Self(args, argc);
-  if (argc == 1) {
+  long long n = 0;
+  if (argc == 1 || !Whole(args, 0, "Buffer: size", &n)) {
     (*self)("Address") = MakeAddress(0);
     (*self)("Len") = MakeLong(0);
     return;
   }
-  zlong n = static_cast<Variable*>(args[0])->GetLongNumb();
   Connect(self, n, std::to_string(n));
 }
 
@@ -91,12 +98,19 @@ void BufferWrite(VarRegister*, VarRegister* args, int argc, Processor*) {
 
 void FrameBufferNew(VarRegister*, VarRegister* args, int argc, Processor*) {
   Variable* self = Self(args, argc);
-  zlong w = static_cast<Variable*>(args[0])->GetLongNumb();
-  zlong h = static_cast<Variable*>(args[1])->GetLongNumb();
-  zlong d = static_cast<Variable*>(args[2])->GetLongNumb();
-  (*self)("Width") = MakeLong(w);
-  (*self)("Height") = MakeLong(h);
-  (*self)("Depth") = MakeLong(d);
+  long long w = 0, h = 0, d = 0;
+  bool whole = Whole(args, 0, "FrameBuffer: width", &w) &&
+               Whole(args, 1, "FrameBuffer: height", &h) &&
+               Whole(args, 2, "FrameBuffer: depth", &d);
+  if (!whole) w = h = d = 0;
+  (*self)("Width") = MakeLong(static_cast<zlong>(w));
+  (*self)("Height") = MakeLong(static_cast<zlong>(h));
+  (*self)("Depth") = MakeLong(static_cast<zlong>(d));
+  if (!whole) {
+    (*self)("Address") = MakeAddress(0);
+    (*self)("Len") = MakeLong(0);
+    return;
+  }
   // The product is taken only of sizes that are not negative, and only when
   // it stays within the limit; otherwise Connect refuses a stand-in.
   long long n = -1;
@@ -107,20 +121,22 @@ void FrameBufferNew(VarRegister*, VarRegister* args, int argc, Processor*) {
 
 void ColorRefNew(VarRegister*, VarRegister* args, int argc, Processor*) {
   Variable* self = Self(args, argc);
-  (*self)("clrf") =
-      argc == 1
-          ? 0
-          : static_cast<int>(static_cast<Variable*>(args[0])->GetLongNumb());
+  long long c = 0;
+  if (argc == 2 && !Whole(args, 0, "ColorRef: clrf", &c)) c = 0;
+  (*self)("clrf") = static_cast<int>(c);
 }
 
+// A RECT whose corner is refused is all zeros.
 void RectNew(VarRegister*, VarRegister* args, int argc, Processor*) {
   Variable* self = Self(args, argc);
   static const char* names[] = {"left", "top", "right", "bottom"};
-  for (int i = 0; i < 4; ++i)
-    (*self)(names[i]) =
-        argc == 1
-            ? 0
-            : static_cast<int>(static_cast<Variable*>(args[i])->GetLongNumb());
+  long long at[4] = {0, 0, 0, 0};
+  for (int i = 0; i < 4 && argc == 5; ++i)
+    if (!Whole(args, i, std::string("RECT: ") + names[i], &at[i])) {
+      at[0] = at[1] = at[2] = at[3] = 0;
+      break;
+    }
+  for (int i = 0; i < 4; ++i) (*self)(names[i]) = static_cast<int>(at[i]);
 }
 
 // Image() is an empty picture; Image(w, h, d) has w * h * d zero bytes of
@@ -129,10 +145,12 @@ void RectNew(VarRegister*, VarRegister* args, int argc, Processor*) {
 void ImageNew(VarRegister*, VarRegister* args, int argc, Processor*) {
   Variable* self = Self(args, argc);
   long long size[3] = {0, 0, 0};
-  for (int i = 0; i < 3 && argc == 4; ++i)
-    size[i] = static_cast<Variable*>(args[i])->GetLongNumb();
   std::string error;
-  if (argc == 4 && !CheckImageSize(size[0], size[1], size[2], &error)) {
+  if (argc == 4 && (!Whole(args, 0, "Image: width", &size[0]) ||
+                    !Whole(args, 1, "Image: height", &size[1]) ||
+                    !Whole(args, 2, "Image: depth", &size[2]))) {
+    size[0] = size[1] = size[2] = 0;
+  } else if (argc == 4 && !CheckImageSize(size[0], size[1], size[2], &error)) {
     RaiseHostError(ZE_BAD_PARAMETER, "Image: " + error);
     size[0] = size[1] = size[2] = 0;
   }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/classes.h"
+#include "engine/host_errors.h"
 #include "engine/store.h"
 
 namespace zorl {
@@ -244,6 +245,34 @@ std::string Describe(const Variable& v) {
     default:
       return "<" + TypeName(v) + ">";
   }
+}
+
+bool WholeNumber(const Variable& v0, const std::string& what, long long lo,
+                 long long hi, long long* out, zlong outside,
+                 const std::string& beyond) {
+  const Variable& v = v0.type == PV_REFERENCE && v0.val.ref ? *v0.val.ref : v0;
+  if (v.type != PV_BYTE && v.type != PV_LONG && v.type != PV_FLOAT &&
+      v.type != PV_DOUBLE) {
+    RaiseHostError(ZE_NOT_A_NUMBER,
+                   what + " is a " + TypeName(v) + ", not a number");
+    return false;
+  }
+  double d = v.GetDoubleNumb();
+  if (!std::isfinite(d) || d != std::floor(d)) {
+    RaiseHostError(ZE_BAD_ARGUMENT,
+                   what + " " + Describe(v) + " is not a whole number");
+    return false;
+  }
+  if (d < static_cast<double>(lo) || d > static_cast<double>(hi)) {
+    RaiseHostError(outside,
+                   what + " " + Describe(v) +
+                       (beyond.empty() ? " is not " + std::to_string(lo) +
+                                             " to " + std::to_string(hi)
+                                       : beyond));
+    return false;
+  }
+  *out = static_cast<long long>(d);
+  return true;
 }
 
 }  // namespace zorl

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/errors.h"
 #include "host/variable.h"
 
 namespace zorl {
@@ -34,6 +35,19 @@ ZORL_API std::string Describe(const Variable& v);
 // A number's shortest decimal text that reads back the same value.
 ZORL_API std::string FormatDouble(double d);
 ZORL_API std::string FormatFloat(float f);
+
+// The whole numbers a long holds.
+constexpr long long kLongLowest = -2147483648LL, kLongHighest = 2147483647LL;
+
+// A count, size, position or index read from a number: the whole number v
+// holds when it is one from lo to hi. Otherwise false and an error naming
+// it after what ("index", "fill(n, x): count"): error 2 for a value that is
+// no number (a boolean neither), error 27 "WHAT V is not a whole number"
+// for NaN, an infinity or a fraction, and error `outside` "WHAT V is not LO
+// to HI" (or "WHAT V" + beyond) for a whole number outside lo..hi.
+bool WholeNumber(const Variable& v, const std::string& what, long long lo,
+                 long long hi, long long* out, zlong outside = ZE_BAD_PARAMETER,
+                 const std::string& beyond = "");
 
 }  // namespace zorl
 

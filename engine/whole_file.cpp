@@ -20,7 +20,7 @@ bool Fail(std::string* error, const std::string& what) {
   return false;
 }
 
-bool FailErrno(std::string* error) { return Fail(error, std::strerror(errno)); }
+bool FailErrno(std::string* error) { return Fail(error, FileReason(errno)); }
 
 // Closes a descriptor on every path.
 class Descriptor {
@@ -84,7 +84,7 @@ bool FollowLinks(std::string path, std::string* target, std::string* error) {
     else
       path = path.substr(0, slash + 1) + link;
   }
-  return Fail(error, std::strerror(ELOOP));
+  return Fail(error, FileReason(ELOOP));
 }
 
 // Writes through an open file and closes it; every step checked.
@@ -108,6 +108,10 @@ mode_t NewFileMode() {
 }
 
 }  // namespace
+
+std::string FileReason(int errnum) {
+  return errnum == ELOOP ? "a loop of symbolic links" : std::strerror(errnum);
+}
 
 bool ReadWholeFile(const std::string& path, long long limit, ZeroedBytes* bytes,
                    std::string* error) {

@@ -11,6 +11,10 @@
 
 namespace zorl {
 
+// Why a file operation failed, from its errno: the system's text, except
+// that a loop of symbolic links is named as one.
+ZORL_API std::string FileReason(int errnum);
+
 // Reads a regular file whole; more than limit bytes, a file that is not
 // regular and every failed read are refused. On failure: false and the
 // reason (the caller names the file).

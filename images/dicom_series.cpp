@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/whole_file.h"
 #include "images/decoder_client.h"
 #include "images/dicom.h"
 
@@ -81,7 +82,7 @@ bool SortByDecoder(const std::vector<std::string>& files, long long bytes,
 bool ListDicomSeries(const std::string& folder, std::size_t most,
                      std::vector<std::string>* paths, std::string* error) {
   std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-  if (!dir) return Fail(error, std::strerror(errno));
+  if (!dir) return Fail(error, FileReason(errno));
   std::vector<std::string> files;
   long long bytes = 0;
   std::string base =

@@ -46,10 +46,10 @@ bool Fail(std::string* error, const std::string& what) {
 bool ReadImageFile(const std::string& path, long long frame, ImageData* image,
                    std::string* error) {
   File file(path, "rb");
-  if (!file.get()) return Fail(error, std::strerror(errno));
+  if (!file.get()) return Fail(error, FileReason(errno));
   struct stat st;
   if (fstat(fileno(file.get()), &st) != 0)
-    return Fail(error, std::strerror(errno));
+    return Fail(error, FileReason(errno));
   if (S_ISDIR(st.st_mode)) return Fail(error, std::strerror(EISDIR));
   unsigned char magic[132] = {};
   std::size_t got = std::fread(magic, 1, sizeof magic, file.get());

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/host_errors.h"
+#include "engine/values.h"
 
 namespace zorl {
 
@@ -29,6 +30,10 @@ bool Number(const char* usage, const Variable& v) {
 
 bool Text(const char* usage, const Variable& v) {
   return v.type == PV_STRING || BadArgument(usage, "a String expected, ", v);
+}
+
+bool LongArgument(const Variable& v, const std::string& what, long long* out) {
+  return WholeNumber(v, what, kLongLowest, kLongHighest, out);
 }
 
 const ZeroedBytes& Store(const Variable& v) {

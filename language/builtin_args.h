@@ -23,6 +23,9 @@ bool BadArgument(const char* usage, const char* what, const Variable& v,
 bool Number(const char* usage, const Variable& v);
 // True for a String; else raises error 27 naming the function.
 bool Text(const char* usage, const Variable& v);
+// A count, size, frame or position: a whole number that a long holds
+// (WholeNumber from values.h). what: "fill(n, x): count".
+bool LongArgument(const Variable& v, const std::string& what, long long* out);
 
 // The bytes of a String.
 const ZeroedBytes& Store(const Variable& v);

@@ -18,9 +18,12 @@ Variable Optional(const std::optional<double>& v) {
 
 void ReadImage(BuiltinContext& cx, Args& a, Variable& r) {
   static const char* usage = "ReadImage(path, frame)";
-  if (!Text(usage, a[0]) || (a.size() == 2 && !Number(usage, a[1]))) return;
+  long long frame = 0;
+  if (!Text(usage, a[0]) ||
+      (a.size() == 2 &&
+       !LongArgument(a[1], std::string(usage) + ": frame", &frame)))
+    return;
   const std::string& path = Bytes(a[0]);
-  long long frame = a.size() == 2 ? a[1].GetLongNumb() : 0;
   ImageData image;
   std::string error;
   if (!ReadImageFile(path, frame, &image, &error)) {
@@ -76,11 +79,11 @@ void WriteImage(BuiltinContext&, Args& a, Variable&) {
                                         std::to_string(a.size()));
     return;
   }
-  if (!Number(usage, *w) || !Number(usage, *h) || !Number(usage, *d) ||
-      !Text(usage, *px))
+  long long width = 0, height = 0, depth = 0;
+  if (!LongArgument(*w, "WriteImage: width", &width) ||
+      !LongArgument(*h, "WriteImage: height", &height) ||
+      !LongArgument(*d, "WriteImage: depth", &depth) || !Text(usage, *px))
     return;
-  long long width = w->GetLongNumb(), height = h->GetLongNumb(),
-            depth = d->GetLongNumb();
   const ZeroedBytes& pixels = Store(*px);
   const std::string& path = Bytes(a[0]);
   std::string error;

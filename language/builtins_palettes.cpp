@@ -21,14 +21,12 @@ Variable Entries(const std::vector<uint8_t>& table) {
 
 void ReadPalette(BuiltinContext& cx, Args& a, Variable& r) {
   static const char* usage = "ReadPalette(path, k)";
-  if (!Text(usage, a[0]) || (a.size() == 2 && !Number(usage, a[1]))) return;
-  zlong k = a.size() == 2 ? a[1].GetLongNumb() : -1;
-  if (a.size() == 2 && (k < 0 || k > 2)) {
-    RaiseHostError(ZE_BAD_PARAMETER,
-                   "ReadPalette: table " + std::to_string(k) +
-                       " is not 0 (red), 1 (green) or 2 (blue)");
+  long long k = -1;
+  if (!Text(usage, a[0]) ||
+      (a.size() == 2 &&
+       !WholeNumber(a[1], "ReadPalette: table", 0, 2, &k, ZE_BAD_PARAMETER,
+                    " is not 0 (red), 1 (green) or 2 (blue)")))
     return;
-  }
   Variable bytes;
   Args file{a[0]};
   FindBuiltin("ReadFile")->fn(cx, file, bytes);
@@ -48,7 +46,8 @@ void ReadPalette(BuiltinContext& cx, Args& a, Variable& r) {
   std::vector<Variable> tables;
   for (const auto* t : {&palette.red, &palette.green, &palette.blue})
     tables.push_back(Entries(*t));
-  r = k < 0 ? MakeVector(std::move(tables)) : std::move(tables[k]);
+  r = k < 0 ? MakeVector(std::move(tables))
+            : std::move(tables[static_cast<std::size_t>(k)]);
 }
 
 // One table of WritePalette's arguments: a Vector of numbers 0 to 255.

@@ -17,6 +17,7 @@
 #include <memory>
 #include <utility>
 
+#include "engine/whole_file.h"
 #include "language/builtin_args.h"
 
 namespace zorl {
@@ -74,6 +75,20 @@ struct GlobHolder {
   ~GlobHolder() { globfree(&g); }
 };
 
+// The first folder that glob could not read, and why.
+thread_local std::string g_unread;
+thread_local int g_unreadErrno = 0;
+
+// Stops glob at a folder it must search and can't read (no permission, a
+// loop of symbolic links); a name that has vanished or is no folder is
+// only no match.
+int Unreadable(const char* path, int errnum) {
+  if (errnum == ENOENT || errnum == ENOTDIR) return 0;
+  g_unread = path;
+  g_unreadErrno = errnum;
+  return 1;
+}
+
 void ListFiles(BuiltinContext&, Args& a, Variable& r) {
   static const char* usage = "ListFiles(pattern)";
   if (!Text(usage, a[0])) return;
@@ -81,7 +96,7 @@ void ListFiles(BuiltinContext&, Args& a, Variable& r) {
   std::string folder = FolderOf(pattern);
   struct stat st;
   if (stat(folder.c_str(), &st) != 0) {
-    RaiseFile(folder, std::strerror(errno));
+    RaiseFile(folder, FileReason(errno));
     return;
   }
   if (!S_ISDIR(st.st_mode)) {
@@ -89,9 +104,14 @@ void ListFiles(BuiltinContext&, Args& a, Variable& r) {
     return;
   }
   auto holder = std::make_unique<GlobHolder>();
-  int status = glob(pattern.c_str(), 0, nullptr, &holder->g);
+  g_unread.clear();
+  int status = glob(pattern.c_str(), 0, Unreadable, &holder->g);
   if (status == GLOB_NOMATCH) {
     r = MakeVector({});
+    return;
+  }
+  if (status == GLOB_ABORTED && !g_unread.empty()) {
+    RaiseFile(g_unread, FileReason(g_unreadErrno));
     return;
   }
   if (status != 0) {
@@ -127,10 +147,14 @@ void MakeDir(BuiltinContext&, Args& a, Variable&) {
     std::string part = path.substr(0, end);
     struct stat st;
     if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
-      RaiseFile(part, std::strerror(errno));
+      RaiseFile(part, FileReason(errno));
       return;
     }
-    if (stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (stat(part.c_str(), &st) != 0) {
+      RaiseFile(part, FileReason(errno));
+      return;
+    }
+    if (!S_ISDIR(st.st_mode)) {
       RaiseFile(part, "exists and is not a folder");
       return;
     }

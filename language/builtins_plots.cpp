@@ -46,11 +46,12 @@ bool ImageArgument(const char* usage, Variable& v, ImageView* image,
   Variable *w = FindMember(v, "Width"), *h = FindMember(v, "Height"),
            *d = FindMember(v, "Depth"), *px = FindMember(v, "Pixels"),
            *sign = FindMember(v, "Signed");
-  if (!w || !h || !d || !px || !Number(usage, *w) || !Number(usage, *h) ||
-      !Number(usage, *d) || !Text(usage, *px))
+  long long width = 0, height = 0, depth = 0;
+  std::string what = std::string(usage) + ": ";
+  if (!w || !h || !d || !px || !LongArgument(*w, what + "Width", &width) ||
+      !LongArgument(*h, what + "Height", &height) ||
+      !LongArgument(*d, what + "Depth", &depth) || !Text(usage, *px))
     return false;
-  long long width = w->GetLongNumb(), height = h->GetLongNumb(),
-            depth = d->GetLongNumb();
   std::string problem;
   if (CheckImageSize(width, height, depth, &problem) &&
       static_cast<long long>(Store(*px).size()) != width * height * depth)

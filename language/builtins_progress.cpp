@@ -63,8 +63,10 @@ void Draw(const Batch& b, long long i, double elapsed) {
 
 void Progress(BuiltinContext&, Args& a, Variable&) {
   static const char* usage = "Progress(i, n)";
-  if (!Number(usage, a[0]) || !Number(usage, a[1])) return;
-  long long i = a[0].GetLongNumb(), n = a[1].GetLongNumb();
+  long long i = 0, n = 0;
+  if (!LongArgument(a[0], std::string(usage) + ": i", &i) ||
+      !LongArgument(a[1], std::string(usage) + ": n", &n))
+    return;
   if (n < 0 || i < 0 || i > n) {
     RaiseHostError(ZE_BAD_PARAMETER, std::string(usage) +
                                          ": i = " + std::to_string(i) +

@@ -49,11 +49,10 @@ bool Convert(const std::string& directive, char c, const Variable& v,
   char buf[256];
   std::string f = directive;
   if (c == 'd' || c == 'i' || c == 'x' || c == 'X') {
-    double d = v.GetDoubleNumb();
-    if (d != std::floor(d))
-      return Refuse(std::string("%") + c + " takes a whole number, not " +
-                    Describe(v));
-    zlong l = v.GetLongNumb();
+    // Whole numbers that a long holds; %x shows a negative one's 32 bits.
+    long long l = 0;
+    if (!LongArgument(v, std::string(kFormat) + ": %" + c + " value", &l))
+      return false;
     if (c == 'd' || c == 'i')
       std::snprintf(buf, sizeof buf, (f + "ld").c_str(), static_cast<long>(l));
     else

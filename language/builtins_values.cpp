@@ -1,6 +1,7 @@
 // The built-ins of values: print, conversions, type and length, hex text,
 // Vectors and Strings.
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -113,14 +114,14 @@ void BytesOf(BuiltinContext&, Args& a, Variable& r) {
   std::string bytes(elems.size(), '\0');
   for (std::size_t i = 0; i < elems.size(); ++i) {
     const Variable& e = elems[i];
-    zlong v = IsNumber(e) ? e.GetLongNumb() : -1;
-    if (!IsNumber(e) || v < 0 || v > 255) {
-      RaiseHostError(ZE_BAD_PARAMETER, "bytes(v): element " +
-                                           std::to_string(i) + " is " +
-                                           Describe(e) + ", not 0 to 255");
+    double v = IsNumber(e) ? e.GetDoubleNumb() : -1;
+    if (!(v >= 0 && v <= 255 && v == std::floor(v))) {
+      RaiseHostError(ZE_BAD_PARAMETER,
+                     "bytes(v): element " + std::to_string(i) + " is " +
+                         Describe(e) + ", not a whole number 0 to 255");
       return;
     }
-    bytes[i] = static_cast<char>(v);
+    bytes[i] = static_cast<char>(static_cast<int>(v));
   }
   r = TakeString(std::move(bytes));
 }
@@ -133,8 +134,10 @@ bool Count(const char* usage, long long n) {
 }
 
 void Range(BuiltinContext&, Args& a, Variable& r) {
-  if (!Number("range(a, b)", a[0]) || !Number("range(a, b)", a[1])) return;
-  long long from = a[0].GetLongNumb(), to = a[1].GetLongNumb();
+  long long from = 0, to = 0;
+  if (!LongArgument(a[0], "range(a, b): a", &from) ||
+      !LongArgument(a[1], "range(a, b): b", &to))
+    return;
   long long n = to > from ? to - from : 0;
   if (!Count("range(a, b)", n)) return;
   std::vector<Variable> elems(static_cast<std::size_t>(n));
@@ -144,8 +147,8 @@ void Range(BuiltinContext&, Args& a, Variable& r) {
 }
 
 void Fill(BuiltinContext&, Args& a, Variable& r) {
-  if (!Number("fill(n, x)", a[0])) return;
-  long long n = a[0].GetLongNumb();
+  long long n = 0;
+  if (!LongArgument(a[0], "fill(n, x): count", &n)) return;
   if (n < 0) {
     RaiseHostError(ZE_BAD_PARAMETER,
                    "fill(n, x): a count of " + std::to_string(n));

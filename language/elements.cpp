@@ -44,26 +44,10 @@ std::string Of(const Variable& seq, std::size_t n) {
 }
 
 // An index from 0 to last; false (and the error) for any other value.
-bool Index(const Variable& seq, std::size_t n, const Variable& v0,
+bool Index(const Variable& seq, std::size_t n, const Variable& v,
            std::size_t last, long long* out) {
-  const Variable& v = Follow(v0);
-  if (v.type != PV_BYTE && v.type != PV_LONG && v.type != PV_FLOAT &&
-      v.type != PV_DOUBLE) {
-    RaiseHostError(ZE_NOT_A_NUMBER, "an index is a " + TypeName(v));
-    return false;
-  }
-  double d = v.GetDoubleNumb();
-  if (std::isnan(d) || d != std::floor(d)) {
-    RaiseHostError(ZE_BAD_ARGUMENT,
-                   "index " + Describe(v) + " is not a whole number");
-    return false;
-  }
-  if (d < 0 || d > static_cast<double>(last)) {
-    RaiseHostError(ZE_INDEX, "index " + Describe(v) + Of(seq, n));
-    return false;
-  }
-  *out = static_cast<long long>(d);
-  return true;
+  return WholeNumber(v, "index", 0, static_cast<long long>(last), out, ZE_INDEX,
+                     Of(seq, n));
 }
 
 }  // namespace

@@ -62,6 +62,9 @@ class Evaluator {
 
   // Calls inside calls are refused beyond this depth.
   static constexpr int kMaxCallDepth = 200;
+  // One statement reports at most this many errors, and a script this many
+  // syntax errors, then how many more.
+  static constexpr std::size_t kMaxReported = 20;
 
  private:
   enum Flow { kNext, kBreak, kContinue, kReturn, kStop };

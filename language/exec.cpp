@@ -28,9 +28,6 @@ std::string EscapeLines(const std::string& text) {
   return out;
 }
 
-// One statement reports at most this many errors, then how many more.
-constexpr std::size_t kMaxReported = 20;
-
 }  // namespace
 
 Evaluator::Evaluator(Engine& engine, std::ostream& out, std::ostream& err,
@@ -167,12 +164,12 @@ Evaluator::Flow Evaluator::For(const Node& n) {
     Variable bounds[2];
     for (int i = 0; i < 2; ++i)
       if (!Eval(*over.args[i], bounds[i])) return Done();
-    if (!Number("range(a, b)", bounds[0]) ||
-        !Number("range(a, b)", bounds[1])) {
+    long long i = 0, to = 0;
+    if (!LongArgument(bounds[0], "range(a, b): a", &i) ||
+        !LongArgument(bounds[1], "range(a, b): b", &to)) {
       Check();
       return Done();
     }
-    long long i = bounds[0].GetLongNumb(), to = bounds[1].GetLongNumb();
     return Rounds(n, [&](Variable& var) {
       if (i >= to) return false;
       var = MakeLong(static_cast<zlong>(i++));

@@ -49,10 +49,16 @@ int Interpreter::Finish(const std::string& file, ProgramBuilder& builder) {
   std::stable_sort(
       errors.begin(), errors.end(),
       [](const LineError& a, const LineError& b) { return a.line < b.line; });
-  for (const LineError& e : errors)
-    err_ << EscapeForMessage(file + ':' + std::to_string(e.line) + ':' +
-                             std::to_string(e.error.column) +
-                             ": syntax error: " + e.error.message)
+  const std::size_t shown = std::min(errors.size(), Evaluator::kMaxReported);
+  for (std::size_t i = 0; i < shown; ++i)
+    err_ << EscapeForMessage(file + ':' + std::to_string(errors[i].line) + ':' +
+                             std::to_string(errors[i].error.column) +
+                             ": syntax error: " + errors[i].error.message)
+         << '\n';
+  if (errors.size() > shown)
+    err_ << EscapeForMessage(file + ':' + std::to_string(errors[shown].line) +
+                             ": " + std::to_string(errors.size() - shown) +
+                             " more syntax errors not shown")
          << '\n';
   err_ << std::flush;
   if (!errors.empty()) return 2;

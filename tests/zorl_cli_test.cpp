@@ -3,6 +3,7 @@
 // plug-in.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -95,11 +96,47 @@ TEST(ZorlCli, RunsStatementsAndReportsInOrder) {
            "'WriteFile(\"fresh\", \"x\")' && cat real && echo && stat -c %A "
            "link real fresh",
        {0, "new\nlrwxrwxrwx\n-rw-r-----\n-rw-r--r--\n"}},
+      // A loop of symbolic links, met by any path built-in or as a script.
+      {"ln -sfn l1 l2 && ln -sfn l2 l1 && " + kZorl +
+           "run --keep-going -e 'ReadFile(\"l1\")' -e 'ReadImage(\"l1\")' "
+           "-e 'ListFiles(\"l1/*\")' -e 'ListSeries(\"l1\")' -e "
+           "'MakeDir(\"l1/x\")' -e 'WriteFile(\"l1\", \"x\")' 2>&1; " +
+           kZorl + "run l1 2>&1",
+       {2,
+        "-e:1: error 30: file error: l1: a loop of symbolic links\n"
+        "-e:2: error 30: file error: l1: a loop of symbolic links\n"
+        "-e:3: error 30: file error: l1: a loop of symbolic links\n"
+        "-e:4: error 30: file error: l1: a loop of symbolic links\n"
+        "-e:5: error 30: file error: l1: a loop of symbolic links\n"
+        "-e:6: error 30: file error: l1: a loop of symbolic links\n"
+        "zorl: cannot read l1: a loop of symbolic links\n"}},
       {kZorl + "--version", {0, "zorl " ZORL_VERSION "\n"}},
   };
   for (const auto& c : cases) EXPECT_EQ(Shell(c.first), c.second) << c.first;
   struct stat st;  // written directly, never replaced
   EXPECT_TRUE(stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode));
+}
+
+// A folder that ListFiles must search and can't read is an error naming it,
+// at the top of the pattern or under it. Root reads every folder: as root
+// the case runs as the user nobody, or is skipped where that can't be done.
+TEST(ZorlCli, ListFilesRefusesAnUnreadableFolder) {
+  std::string as;
+  if (geteuid() == 0) {
+    as = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    if (Shell(as + kZorl + "run -e 'ListFiles(\"*\")'").first != 0)
+      GTEST_SKIP() << "running as root, which reads every folder, and zorl "
+                      "can't list the scratch folder as the user nobody";
+  }
+  auto [status, out] = Shell(
+      "rm -rf shut open && mkdir -p shut/in open/shut && chmod 000 shut "
+      "open/shut && " +
+      as + kZorl +
+      "run --keep-going -e 'ListFiles(\"shut/*\")' -e "
+      "'ListFiles(\"open/*/*\")' 2>&1; chmod 755 shut open/shut");
+  EXPECT_EQ(out,
+            "-e:1: error 30: file error: shut: Permission denied\n"
+            "-e:2: error 30: file error: open/shut: Permission denied\n");
 }
 
 TEST(ZorlCli, UsageErrorsHelpAndMethods) {
