@@ -8,6 +8,7 @@
 #include <gdcmAttribute.h>
 #include <gdcmImageReader.h>
 #include <gdcmReader.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -143,22 +144,29 @@ int DepthFor(const gdcm::PixelFormat& pf, const std::string& photometric,
   return 0;
 }
 
+// A file decoded whole: every frame's samples as the library gives them,
+// and what it takes to give one frame in the module's format.
+struct Decoded {
+  std::vector<char> all;
+  long long width = 0, height = 0, frames = 0;
+  int depth = 0, bitsAllocated = 0, bitsStored = 0;
+  bool isSigned = false, planar = false;
+  PixelFacts facts;
+};
+
 // Copies frame number frame from the decoded buffer of all frames.
-void CopyFrame(const std::vector<char>& all, const gdcm::Image& img,
-               long long frame, long long width, long long height, int depth,
-               unsigned char* dst) {
-  const long long n = width * height;
-  const unsigned char* src = reinterpret_cast<const unsigned char*>(all.data());
-  int bits = img.GetPixelFormat().GetBitsAllocated();
-  if (bits == 1) {  // packed eight to a byte, first pixel in the lowest bit
+void CopyFrame(const Decoded& d, long long frame, unsigned char* dst) {
+  const long long n = d.width * d.height;
+  const unsigned char* src =
+      reinterpret_cast<const unsigned char*>(d.all.data());
+  if (d.bitsAllocated == 1) {  // packed eight to a byte, first pixel lowest
     for (long long p = 0, bit = frame * n; p < n; ++p, ++bit)
       dst[p] = (src[bit / 8] >> (bit % 8)) & 1;
-  } else if (depth == 2) {  // native 16-bit samples to low byte first
+  } else if (d.depth == 2) {  // native 16-bit samples to low byte first
     // Signed samples of fewer bits take the sign of their top bit (some
     // codecs leave the bits above it clear).
-    const int spare = 16 - img.GetPixelFormat().GetBitsStored();
-    const bool extend = img.GetPixelFormat().GetPixelRepresentation() == 1 &&
-                        spare > 0 && spare < 16;
+    const int spare = 16 - d.bitsStored;
+    const bool extend = d.isSigned && spare > 0 && spare < 16;
     const unsigned char* s = src + frame * n * 2;
     for (long long p = 0; p < n; ++p) {
       uint16_t v;
@@ -168,12 +176,11 @@ void CopyFrame(const std::vector<char>& all, const gdcm::Image& img,
       dst[2 * p] = static_cast<unsigned char>(v & 0xFF);
       dst[2 * p + 1] = static_cast<unsigned char>(v >> 8);
     }
-  } else if (depth == 3) {  // red, green, blue to blue, green, red
+  } else if (d.depth == 3) {  // red, green, blue to blue, green, red
     const unsigned char* s = src + frame * n * 3;
-    bool planar = img.GetPlanarConfiguration() == 1;
     for (long long p = 0; p < n; ++p)
       for (int c = 0; c < 3; ++c)
-        dst[3 * p + 2 - c] = planar ? s[c * n + p] : s[3 * p + c];
+        dst[3 * p + 2 - c] = d.planar ? s[c * n + p] : s[3 * p + c];
   } else {
     std::memcpy(dst, src + frame * n, static_cast<std::size_t>(n));
   }
@@ -224,8 +231,10 @@ std::string FrameRange(long long frame, long long frames) {
          " (0 to " + std::to_string(frames - 1) + ")";
 }
 
-bool Decode(const FileView& file, long long frame, Fields* reply,
-            int* replyFd, std::string* error) {
+// Parses and checks a file and decodes all its frames (after checking
+// that it has frame `frame`).
+bool DecodeFile(const FileView& file, long long frame, Decoded* d,
+                std::string* error) {
   const bool deflated = LooksDeflated(file.data(), file.size());
   if (!deflated && EndsInsidePixelData(file.data(), file.size())) {
     *error = "truncated: the file ends inside its Pixel Data (7FE0,0010)";
@@ -283,49 +292,102 @@ bool Decode(const FileView& file, long long frame, Fields* reply,
   const std::size_t decoded = img.GetBufferLength();
   if (2 * decoded + ParseCap(0, false) > AllocationCap())
     SetAllocationCap(2 * decoded + ParseCap(0, false));
-  std::vector<char> all(decoded);
-  if (all.empty() || !img.GetBuffer(all.data())) {
+  d->all.resize(decoded);
+  if (d->all.empty() || !img.GetBuffer(d->all.data())) {
     *error = std::string("cannot decode the pixels (transfer syntax ") +
              img.GetTransferSyntax().GetString() +
              "): missing, truncated or corrupt pixel data";
     return false;
   }
-  const std::size_t bytes = static_cast<std::size_t>(width * height * depth);
-  char* out = nullptr;
-  int fd = MakeSharedBytes(bytes, &out);
-  if (fd < 0) throw std::bad_alloc();
-  CopyFrame(all, img, frame, width, height, depth,
-            reinterpret_cast<unsigned char*>(out));
-  UnmapSharedBytes(out, bytes);
-  *replyFd = fd;
-  reply->Set("width", width);
-  reply->Set("height", height);
-  reply->Set("depth", static_cast<long long>(depth));
-  PixelFacts facts;
-  facts.isSigned = pf.GetPixelRepresentation() == 1;
-  facts.bitsStored = pf.GetBitsStored();
+  d->width = width;
+  d->height = height;
+  d->frames = frames;
+  d->depth = depth;
+  d->bitsAllocated = pf.GetBitsAllocated();
+  d->bitsStored = pf.GetBitsStored();
+  d->isSigned = pf.GetPixelRepresentation() == 1;
+  d->planar = img.GetPlanarConfiguration() == 1;
+  PixelFacts& facts = d->facts;
+  facts.isSigned = d->isSigned;
+  facts.bitsStored = d->bitsStored;
   facts.photometric = photometric;
   facts.rescaleIntercept = FirstNumber(ds, 0x0028, 0x1052);
   facts.rescaleSlope = FirstNumber(ds, 0x0028, 0x1053);
   facts.windowCenter = FirstNumber(ds, 0x0028, 0x1050);
   facts.windowWidth = FirstNumber(ds, 0x0028, 0x1051);
   facts.frames = frames;
-  facts.frame = frame;
   facts.instanceNumber = FirstNumber(ds, 0x0020, 0x0013);
   facts.slicePosition = SlicePosition(ds);
-  PutFacts(facts, reply);
   return true;
+}
+
+// Frame number frame of a decoded file, into the reply's shared memory.
+void ReplyFrame(const Decoded& d, long long frame, Fields* reply,
+                int* replyFd) {
+  const std::size_t bytes =
+      static_cast<std::size_t>(d.width * d.height * d.depth);
+  char* out = nullptr;
+  int fd = MakeSharedBytes(bytes, &out);
+  if (fd < 0) throw std::bad_alloc();
+  CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out));
+  UnmapSharedBytes(out, bytes);
+  *replyFd = fd;
+  reply->Set("width", d.width);
+  reply->Set("height", d.height);
+  reply->Set("depth", static_cast<long long>(d.depth));
+  PixelFacts facts = d.facts;
+  facts.frame = frame;
+  PutFacts(facts, reply);
+}
+
+// The last multi-frame file decoded, kept for its other frames, so that a
+// file read frame by frame is decoded once; known again by its device,
+// inode, size and modification time.
+struct Kept {
+  struct stat id {};
+  Decoded decoded;
+  bool held = false;
+};
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino &&
+         a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+Kept& LastFile() {
+  static Kept kept;
+  return kept;
 }
 
 }  // namespace
 
 void DecodeImage(const Fields& request, int fd, Fields* reply, int* replyFd) {
+  const long long frame = request.Whole("frame");
+  Kept& kept = LastFile();
+  struct stat id {};
+  const bool known = fstat(fd, &id) == 0;
+  if (known && kept.held && SameFile(id, kept.id) && frame >= 0 &&
+      frame < kept.decoded.frames) {
+    ReplyFrame(kept.decoded, frame, reply, replyFd);
+    return;
+  }
+  kept.held = false;
+  kept.decoded = Decoded();
   FileView file(fd);
   std::string error;
-  if (!file.ok())
+  Decoded decoded;
+  if (!file.ok()) {
     error = "the decoder cannot map the file";
-  else if (Decode(file, request.Whole("frame"), reply, replyFd, &error))
+  } else if (DecodeFile(file, frame, &decoded, &error)) {
+    ReplyFrame(decoded, frame, reply, replyFd);
+    if (known && decoded.frames > 1) {
+      kept.id = id;
+      kept.decoded = std::move(decoded);
+      kept.held = true;
+    }
     return;
+  }
   *reply = Fields();
   reply->Set("error", error);
 }
