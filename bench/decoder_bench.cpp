@@ -29,7 +29,8 @@ struct Removed {
 
 const std::string& SlicePath() {
   static const Removed slice{[] {
-    std::string p = "/tmp/zorl-bench-slice-" + std::to_string(getpid()) + ".dcm";
+    std::string p =
+        "/tmp/zorl-bench-slice-" + std::to_string(getpid()) + ".dcm";
     gdcm::ImageWriter writer;
     gdcm::Image& image = writer.GetImage();
     image.SetNumberOfDimensions(2);

@@ -218,8 +218,7 @@ bool HeaderAgrees(const gdcm::DataSet& ds, const gdcm::Image& img,
   for (const auto& r : rows)
     if (r.header && *r.header != r.found) {
       *error = std::string(r.name) + " says " + std::to_string(*r.header) +
-               "; its Pixel Data (7FE0,0010) holds " +
-               std::to_string(r.found);
+               "; its Pixel Data (7FE0,0010) holds " + std::to_string(r.found);
       return false;
     }
   return true;
@@ -283,8 +282,12 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
   }
   const gdcm::DataSet& ds = reader.GetFile().GetDataSet();
   if (!HeaderAgrees(ds, img, error)) return false;
-  PixelShape shape{width, height, pf.GetSamplesPerPixel(),
-                   pf.GetBitsAllocated(), pf.GetBitsStored(), frames};
+  PixelShape shape{width,
+                   height,
+                   pf.GetSamplesPerPixel(),
+                   pf.GetBitsAllocated(),
+                   pf.GetBitsStored(),
+                   frames};
   if (!CheckPixelData(ds.GetDataElement(kPixelData), shape,
                       img.GetTransferSyntax().GetString(), error))
     return false;

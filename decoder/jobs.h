@@ -14,8 +14,7 @@ namespace zorl {
 // Frame "frame" of a DICOM image, in the module's pixel format.
 void DecodeImage(const Fields& request, int fd, Fields* reply, int* replyFd);
 // The red, green and blue tables of a DICOM colour palette.
-void DecodePalette(const Fields& request, int fd, Fields* reply,
-                   int* replyFd);
+void DecodePalette(const Fields& request, int fd, Fields* reply, int* replyFd);
 // Paths (a shared-memory file of names, each ended by a 0 byte) in the
 // order of their slices.
 void SortSeries(const Fields& request, int fd, Fields* reply, int* replyFd);
@@ -25,8 +24,7 @@ std::ostringstream& LibraryMessages();
 
 // A shared-memory file holding bytes, for the reply; false when it cannot
 // be made.
-bool ReplyBytes(const char* bytes, std::size_t n, Fields* reply,
-                int* replyFd);
+bool ReplyBytes(const char* bytes, std::size_t n, Fields* reply, int* replyFd);
 
 }  // namespace zorl
 

@@ -13,7 +13,8 @@ zlong g_maxElements = zlong(1) << 26;
 }  // namespace
 
 void SetDecoderLimits(long long bytes, long long elements) {
-  if (bytes > 0 && bytes <= (zlong(1) << 30)) g_maxBytes = static_cast<zlong>(bytes);
+  if (bytes > 0 && bytes <= (zlong(1) << 30))
+    g_maxBytes = static_cast<zlong>(bytes);
   if (elements > 0 && elements <= (zlong(1) << 26))
     g_maxElements = static_cast<zlong>(elements);
 }

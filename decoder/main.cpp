@@ -18,8 +18,8 @@
 #include <new>
 #include <string>
 
-#include "decoder/jobs.h"
 #include "decoder/allocation.h"
+#include "decoder/jobs.h"
 #include "decoder/limits.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -47,7 +47,8 @@ void SetLimit(int resource, rlim_t soft) {
 void LimitProcessorTime(double seconds) {
   rusage used{};
   getrusage(RUSAGE_SELF, &used);
-  double so_far = static_cast<double>(used.ru_utime.tv_sec + used.ru_stime.tv_sec);
+  double so_far =
+      static_cast<double>(used.ru_utime.tv_sec + used.ru_stime.tv_sec);
   if (!(seconds > 0) || !std::isfinite(seconds)) seconds = 60;
   SetLimit(RLIMIT_CPU, static_cast<rlim_t>(so_far + std::ceil(seconds) + 1));
 }
@@ -77,10 +78,11 @@ void Serve() {
       if (replyFd >= 0) close(replyFd);
       replyFd = -1;
       reply = zorl::Fields();
-      reply.Set("error", "the DICOM decoder needed more memory than it allows "
-                         "for a file of its size (one allocation of more "
-                         "than " + std::to_string(zorl::AllocationCap() >> 20) +
-                         " MiB)");
+      reply.Set("error",
+                "the DICOM decoder needed more memory than it allows "
+                "for a file of its size (one allocation of more "
+                "than " +
+                    std::to_string(zorl::AllocationCap() >> 20) + " MiB)");
     } catch (const std::exception& e) {
       if (replyFd >= 0) close(replyFd);
       replyFd = -1;

@@ -12,8 +12,7 @@ std::ostringstream& LibraryMessages() {
   return messages;
 }
 
-bool ReplyBytes(const char* bytes, std::size_t n, Fields* reply,
-                int* replyFd) {
+bool ReplyBytes(const char* bytes, std::size_t n, Fields* reply, int* replyFd) {
   char* out = nullptr;
   int fd = MakeSharedBytes(n, &out);
   if (fd < 0) return false;

@@ -64,8 +64,8 @@ bool CheckFrame(Codec codec, const gdcm::ByteValue* bv, long long k,
   const std::string frame = "frame " + std::to_string(k);
   if (codec == Codec::kRle) {
     // A 64-byte header: the count of segments, one per byte of a sample.
-    long long want = static_cast<long long>(s.samples) *
-                     ((s.bitsAllocated + 7) / 8);
+    long long want =
+        static_cast<long long>(s.samples) * ((s.bitsAllocated + 7) / 8);
     long long have = -1;
     if (n >= 64)
       have = p[0] | p[1] << 8 | p[2] << 16 | static_cast<long long>(p[3]) << 24;
@@ -80,8 +80,8 @@ bool CheckFrame(Codec codec, const gdcm::ByteValue* bv, long long k,
   bool found = codec == Codec::kJpeg ? JpegSize(p, n, &c) : J2kSize(p, n, &c);
   const char* name = codec == Codec::kJpeg ? "JPEG" : "JPEG 2000";
   if (!found)
-    return Fail(error, frame + " holds no " + std::string(name) +
-                           " frame header");
+    return Fail(error,
+                frame + " holds no " + std::string(name) + " frame header");
   bool sameSize = c.width == s.width && (c.height == 0 || c.height == s.height);
   if (sameSize && c.components == s.samples && c.bits <= s.bitsAllocated)
     return true;
@@ -94,8 +94,8 @@ bool CheckFrame(Codec codec, const gdcm::ByteValue* bv, long long k,
                          " bits; the header describes " + Describe(s));
 }
 
-bool CheckEncapsulated(const gdcm::SequenceOfFragments& sf,
-                       const PixelShape& s, Codec codec, std::string* error) {
+bool CheckEncapsulated(const gdcm::SequenceOfFragments& sf, const PixelShape& s,
+                       Codec codec, std::string* error) {
   const std::size_t count = sf.GetNumberOfFragments();
   if (count == 0) return Fail(error, "no fragments");
   if (static_cast<long long>(count) < s.frames)
@@ -109,16 +109,15 @@ bool CheckEncapsulated(const gdcm::SequenceOfFragments& sf,
   const gdcm::ByteValue* table = sf.GetTable().GetByteValue();
   if (static_cast<long long>(count) == s.frames) {
     for (std::size_t i = 0; i < count; ++i) starts.push_back(i);
-  } else if (table && table->GetLength() ==
-                          static_cast<uint32_t>(4 * s.frames)) {
+  } else if (table &&
+             table->GetLength() == static_cast<uint32_t>(4 * s.frames)) {
     const unsigned char* t =
         reinterpret_cast<const unsigned char*>(table->GetPointer());
     std::size_t i = 0;
     long long at = 0;
     for (long long k = 0; k < s.frames; ++k) {
-      long long offset =
-          t[4 * k] | t[4 * k + 1] << 8 | t[4 * k + 2] << 16 |
-          static_cast<long long>(t[4 * k + 3]) << 24;
+      long long offset = t[4 * k] | t[4 * k + 1] << 8 | t[4 * k + 2] << 16 |
+                         static_cast<long long>(t[4 * k + 3]) << 24;
       while (i < count && at < offset)
         at += 8 + static_cast<uint32_t>(sf.GetFragment(i++).GetVL());
       if (i == count || at != offset)
@@ -218,7 +217,8 @@ bool J2kSize(const unsigned char* p, std::size_t n, CodestreamSize* size) {
     long long xsiz = Get32(s + 4), ysiz = Get32(s + 8);
     long long x0 = Get32(s + 12), y0 = Get32(s + 16);
     int components = static_cast<int>(Get16(s + 36));
-    if (components < 1 || at + 4 + 38 + 3 * static_cast<std::size_t>(components) > n)
+    if (components < 1 ||
+        at + 4 + 38 + 3 * static_cast<std::size_t>(components) > n)
       return false;
     int bits = 0;
     for (int c = 0; c < components; ++c) {
@@ -234,13 +234,11 @@ bool J2kSize(const unsigned char* p, std::size_t n, CodestreamSize* size) {
   return false;
 }
 
-bool CheckPixelData(const gdcm::DataElement& pixelData,
-                    const PixelShape& shape, const char* transferSyntax,
-                    std::string* error) {
-  if (const gdcm::SequenceOfFragments* sf =
-          pixelData.GetSequenceOfFragments())
-    return CheckEncapsulated(*sf, shape, CodecOf(transferSyntax ? transferSyntax : ""),
-                             error);
+bool CheckPixelData(const gdcm::DataElement& pixelData, const PixelShape& shape,
+                    const char* transferSyntax, std::string* error) {
+  if (const gdcm::SequenceOfFragments* sf = pixelData.GetSequenceOfFragments())
+    return CheckEncapsulated(
+        *sf, shape, CodecOf(transferSyntax ? transferSyntax : ""), error);
   const gdcm::ByteValue* bv = pixelData.GetByteValue();
   return CheckNative(bv ? static_cast<uint32_t>(bv->GetLength()) : 0, shape,
                      error);

@@ -18,9 +18,8 @@ struct PixelShape {
 };
 
 // On a contradiction: false and what contradicts what, naming the element.
-bool CheckPixelData(const gdcm::DataElement& pixelData,
-                    const PixelShape& shape, const char* transferSyntax,
-                    std::string* error);
+bool CheckPixelData(const gdcm::DataElement& pixelData, const PixelShape& shape,
+                    const char* transferSyntax, std::string* error);
 
 // Whether the file ends inside its Pixel Data: the first Pixel Data
 // element header (explicit VR OB, OW or UN, little or big endian, or

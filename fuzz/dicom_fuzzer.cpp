@@ -2,8 +2,8 @@
 // file's bytes, read with ReadImage and ReadPalette, through the decoder
 // process. Any input must end in an image of exactly its size or in one
 // error naming the file; when the decoder itself failed, a good file read
-// right after must come back whole. Seeded with the DICOM files of pydicom's test data
-// (scripts/fuzz.sh).
+// right after must come back whole. Seeded with the DICOM files of pydicom's
+// test data (scripts/fuzz.sh).
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -59,12 +59,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   // Every read either holds its size or fails with one error naming it.
   // Each read in a run of its own, its check on the line after it (which
   // fails too when the read failed).
-  std::string out = Run("i = ReadImage(\"" + path + "\")\n"
-                        "print(len(i.Pixels) == i.Width * i.Height * i.Depth)\n",
-                        &errors);
+  std::string out =
+      Run("i = ReadImage(\"" + path +
+              "\")\n"
+              "print(len(i.Pixels) == i.Width * i.Height * i.Depth)\n",
+          &errors);
   std::string more;
-  out += Run("p = ReadPalette(\"" + path + "\")\n"
-             "print(len(p[0]) == len(p[1]) and len(p[0]) == len(p[2]))\n",
+  out += Run("p = ReadPalette(\"" + path +
+                 "\")\n"
+                 "print(len(p[0]) == len(p[1]) and len(p[0]) == len(p[2]))\n",
              &more);
   errors += more;
   Check(out.find("false") == std::string::npos, "a read of the wrong size",

@@ -56,12 +56,18 @@ std::string Seconds(double s) {
 
 std::string SignalName(int sig) {
   switch (sig) {
-    case SIGSEGV: return "SIGSEGV, a memory fault";
-    case SIGBUS: return "SIGBUS, a memory fault";
-    case SIGFPE: return "SIGFPE, an arithmetic fault";
-    case SIGILL: return "SIGILL";
-    case SIGKILL: return "SIGKILL";
-    default: return "signal " + std::to_string(sig);
+    case SIGSEGV:
+      return "SIGSEGV, a memory fault";
+    case SIGBUS:
+      return "SIGBUS, a memory fault";
+    case SIGFPE:
+      return "SIGFPE, an arithmetic fault";
+    case SIGILL:
+      return "SIGILL";
+    case SIGKILL:
+      return "SIGKILL";
+    default:
+      return "signal " + std::to_string(sig);
   }
 }
 
@@ -75,14 +81,16 @@ class Decoder {
     *replyFd = -1;
     if (owner_ != getpid()) Forget();  // a forked copy: the process is not ours
     if (pid_ < 0 && !Start(error)) return false;
-    if (log_ >= 0 && ftruncate(log_, 0) != 0) {}  // the log is a courtesy
+    if (log_ >= 0 && ftruncate(log_, 0) != 0) {
+    }  // the log is a courtesy
     const std::string text = request.Format();
     if (!SendMessage(sock_, text, fd)) {
       // It ended since the last job (an idle process killed from outside):
       // once more with a new one.
       Stop(true);
       if (!Start(error)) return false;
-      if (!SendMessage(sock_, text, fd)) return Died(DecoderSeconds(fileBytes), error);
+      if (!SendMessage(sock_, text, fd))
+        return Died(DecoderSeconds(fileBytes), error);
     }
     return Wait(fileBytes, reply, replyFd, error);
   }
@@ -108,8 +116,8 @@ class Decoder {
                     const_cast<char*>("--memory"),
                     const_cast<char*>(memory.c_str()), nullptr};
     pid_t pid = -1;
-    int failed = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv,
-                             environ);
+    int failed =
+        posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(pair[1]);
     if (failed) {
@@ -131,15 +139,16 @@ class Decoder {
     // The process's processor time is limited by the system; the wall
     // time, a backstop for one that waits, is looser.
     const double seconds = 3 * DecoderSeconds(fileBytes) + 10;
-    const auto deadline =
-        Clock::now() + std::chrono::duration<double>(seconds);
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
     for (;;) {
       pollfd p{sock_, POLLIN, 0};
       int ready = poll(&p, 1, 20);
-      if (ready < 0 && errno != EINTR) return Died(DecoderSeconds(fileBytes), error);
+      if (ready < 0 && errno != EINTR)
+        return Died(DecoderSeconds(fileBytes), error);
       if (ready > 0) {
         std::string text;
-        if (!ReceiveMessage(sock_, &text, replyFd)) return Died(DecoderSeconds(fileBytes), error);
+        if (!ReceiveMessage(sock_, &text, replyFd))
+          return Died(DecoderSeconds(fileBytes), error);
         *reply = Fields::Parse(text);
         return true;
       }

@@ -50,8 +50,7 @@ bool ReadDicom(int fd, long long fileBytes, long long frame, ImageData* image,
   request.Set("max", static_cast<long long>(MaxBytes()));
   request.Set("max_elements", static_cast<long long>(MaxElements()));
   int pixels = -1;
-  if (!RunDecoder(request, fd, fileBytes, &reply, &pixels, error))
-    return false;
+  if (!RunDecoder(request, fd, fileBytes, &reply, &pixels, error)) return false;
   struct Closer {
     int fd;
     ~Closer() {
@@ -65,7 +64,8 @@ bool ReadDicom(int fd, long long fileBytes, long long frame, ImageData* image,
   long long width = reply.Whole("width"), height = reply.Whole("height");
   long long depth = reply.Whole("depth");
   if (!CheckImageSize(width, height, depth, error)) return false;
-  if (!TakeDecodedBytes(pixels, static_cast<std::size_t>(width * height * depth),
+  if (!TakeDecodedBytes(pixels,
+                        static_cast<std::size_t>(width * height * depth),
                         &image->pixels)) {
     *error = "the DICOM decoder gave fewer bytes than its pixels";
     return false;

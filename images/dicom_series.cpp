@@ -48,16 +48,18 @@ bool SortByDecoder(const std::vector<std::string>& files, long long bytes,
   if (list < 0) return Fail(error, std::strerror(errno));
   std::memcpy(at, names.data(), names.size());
   UnmapSharedBytes(at, names.size());
-  if (ftruncate(list, static_cast<off_t>(names.size())) != 0) {}
+  if (ftruncate(list, static_cast<off_t>(names.size())) != 0) {
+  }
   Fields request, reply;
   request.Set("job", "series");
   int sorted = -1;
   bool ran = RunDecoder(request, list, bytes, &reply, &sorted, error);
   close(list);
   ZeroedBytes got;
-  bool taken = ran && !reply.Has("error") &&
-               TakeDecodedBytes(sorted, static_cast<std::size_t>(
-                                            reply.Whole("bytes")), &got);
+  bool taken =
+      ran && !reply.Has("error") &&
+      TakeDecodedBytes(sorted, static_cast<std::size_t>(reply.Whole("bytes")),
+                       &got);
   if (sorted >= 0) close(sorted);
   if (!ran) return false;
   if (!taken)
@@ -73,7 +75,8 @@ bool SortByDecoder(const std::vector<std::string>& files, long long bytes,
   // The order holds the same files, each once.
   std::vector<std::string> a = *paths, b = files;
   std::sort(a.begin(), a.end());
-  if (a != b) return Fail(error, "the DICOM decoder gave another list of files");
+  if (a != b)
+    return Fail(error, "the DICOM decoder gave another list of files");
   return true;
 }
 

@@ -24,7 +24,8 @@ bool ParseDicomPalette(const std::string& bytes, Palette* palette,
   UnmapSharedBytes(at, bytes.size());
   // The decoder reads the file to its end: the one zero after the bytes
   // goes.
-  if (ftruncate(file, static_cast<off_t>(bytes.size())) != 0) {}
+  if (ftruncate(file, static_cast<off_t>(bytes.size())) != 0) {
+  }
   Fields request, reply;
   request.Set("job", "palette");
   int tables = -1;
