@@ -1,8 +1,9 @@
 // The engine's embedding interface: load plug-in modules, make objects, call
 // methods, read and write members, and collect the errors they raise. The
 // `zorl` command, the script language, the tests, benchmarks and fuzzers
-// use it; with it come values.h (making and describing values) and
-// signature.h (the parameters a method's signature asks for).
+// use it; with it come values.h (making and describing values),
+// signature.h (the parameters a method's signature asks for) and budget.h
+// (the memory budget).
 #ifndef ZORL_ENGINE_ENGINE_H
 #define ZORL_ENGINE_ENGINE_H
 
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/budget.h"
 #include "engine/records.h"
 #include "engine/signature.h"
 #include "engine/values.h"

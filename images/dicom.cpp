@@ -262,6 +262,8 @@ bool ReadDicom(const std::string& path, long long frame, ImageData* image,
   StderrShut shut;
   try {
     return Decode(path, frame, image, error);
+  } catch (const OverBudget&) {
+    throw;  // host error 8, raised where the statement runs
   } catch (const std::bad_alloc&) {
     return Fail(error, "out of memory while decoding");
   } catch (const std::exception& e) {
