@@ -43,7 +43,9 @@ class ZORL_API Engine {
 
   // target becomes a new object of class cls, made by the constructor that
   // the arguments select. Arguments of refer parameters are bound to the
-  // given values; the others are passed as copies.
+  // given values; the others are passed as copies. A value that Construct,
+  // Call or SetMember needs and the memory budget refuses is host error 8,
+  // never an exception.
   void Construct(Variable& target, const std::string& cls,
                  const std::vector<Variable*>& args);
   // Calls a method of object (a reference is followed). What the method
