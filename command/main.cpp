@@ -204,6 +204,8 @@ int main(int argc, char** argv) {
     std::cout << (o.help ? kUsage : "zorl " ZORL_VERSION "\n");
     return Finish(0);
   }
+  problem = zorl::MemoryBudgetProblem();
+  if (!problem.empty()) return Complain(problem, 2);
   zorl::SetDebugSink(PrintDebug);
   zorl::Engine engine;
   std::string message;

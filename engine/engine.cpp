@@ -1,6 +1,7 @@
 // The embedding interface over the machine.
 #include "engine/engine.h"
 
+#include <new>
 #include <utility>
 
 #include "engine/host_errors.h"
@@ -34,15 +35,31 @@ std::vector<std::string> Engine::Signatures(const std::string& cls,
   return out;
 }
 
+namespace {
+
+// Runs a call of the embedder's; an allocation that it needs and cannot
+// have is host error 8, never an exception.
+template <typename Work>
+void Guarded(Machine* m, Work work) {
+  try {
+    work();
+  } catch (const std::bad_alloc& e) {
+    Running run(m);
+    RaiseNoMemory(e, "the call needs more memory than there is");
+  }
+}
+
+}  // namespace
+
 void Engine::Construct(Variable& target, const std::string& cls,
                        const std::vector<Variable*>& args) {
-  m_->Construct(target, cls, args);
+  Guarded(m_.get(), [&] { m_->Construct(target, cls, args); });
 }
 
 void Engine::Call(Variable& object, const std::string& method,
                   const std::vector<Variable*>& args, Variable* result) {
   VarRegister slot;
-  m_->Call(object, method, args, slot);
+  Guarded(m_.get(), [&] { m_->Call(object, method, args, slot); });
   if (result) *result = std::move(*static_cast<Variable*>(slot));
 }
 
@@ -79,7 +96,11 @@ void Engine::SetMember(Variable& object, const std::string& name,
       return;
     }
   }
-  o->members[name] = value;
+  try {
+    o->Member(name) = value;
+  } catch (const std::bad_alloc& e) {
+    RaiseNoMemory(e, "the member needs more memory than there is");
+  }
 }
 
 void Engine::Raise(zlong number, const std::string& text) {

@@ -1,8 +1,9 @@
 // The engine's embedding interface: load plug-in modules, make objects, call
 // methods, read and write members, and collect the errors they raise. The
 // `zorl` command, the script language, the tests, benchmarks and fuzzers
-// use it; with it come values.h (making and describing values) and
-// signature.h (the parameters a method's signature asks for).
+// use it; with it come values.h (making and describing values),
+// signature.h (the parameters a method's signature asks for) and budget.h
+// (the memory budget).
 #ifndef ZORL_ENGINE_ENGINE_H
 #define ZORL_ENGINE_ENGINE_H
 
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/budget.h"
 #include "engine/records.h"
 #include "engine/signature.h"
 #include "engine/values.h"
@@ -41,7 +43,9 @@ class ZORL_API Engine {
 
   // target becomes a new object of class cls, made by the constructor that
   // the arguments select. Arguments of refer parameters are bound to the
-  // given values; the others are passed as copies.
+  // given values; the others are passed as copies. A value that Construct,
+  // Call or SetMember needs and the memory budget refuses is host error 8,
+  // never an exception.
   void Construct(Variable& target, const std::string& cls,
                  const std::vector<Variable*>& args);
   // Calls a method of object (a reference is followed). What the method

@@ -46,17 +46,25 @@ void Connect(Variable* self, long long n, const std::string& what) {
                                      std::to_string(MaxBytes()));
     return;
   }
-  auto block = std::make_shared<std::vector<char>>();
+  // The block and its charge to the memory budget live as long as the last
+  // copy of the object.
+  struct Native {
+    explicit Native(std::size_t size) : charge(size), bytes(size) {}
+    Charge charge;
+    std::vector<char> bytes;
+  };
+  std::shared_ptr<Native> block;
   try {
-    block->resize(static_cast<std::size_t>(n) + 1);  // never an empty block
-  } catch (const std::bad_alloc&) {
-    RaiseNoMemory(static_cast<zlong>(n));
+    // Never an empty block, so that its address is never null.
+    block = std::make_shared<Native>(static_cast<std::size_t>(n) + 1);
+  } catch (const std::bad_alloc& e) {
+    RaiseNoMemory(static_cast<zlong>(n), e);
     return;
   }
-  block->resize(static_cast<std::size_t>(n));
-  o->native = block;
+  block->bytes.pop_back();
+  o->native = std::shared_ptr<std::vector<char>>(block, &block->bytes);
   (*self)("Address") =
-      MakeAddress(reinterpret_cast<std::uintptr_t>(block->data()));
+      MakeAddress(reinterpret_cast<std::uintptr_t>(block->bytes.data()));
   (*self)("Len") = MakeLong(static_cast<zlong>(n));
 }
 

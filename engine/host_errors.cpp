@@ -1,6 +1,7 @@
 // The engine's error texts, and raising engine errors.
 #include "engine/host_errors.h"
 
+#include "engine/budget.h"
 #include "host/zorl.h"
 
 namespace zorl {
@@ -57,6 +58,15 @@ void RaiseHostError(zlong number, const std::string& detail) {
 
 void RaiseNoMemory(zlong n) {
   RaiseHostError(ZE_NO_MEMORY, std::to_string(n) + " bytes or elements");
+}
+
+void RaiseNoMemory(const std::bad_alloc& e, const std::string& detail) {
+  bool budget = dynamic_cast<const OverBudget*>(&e) != nullptr;
+  RaiseHostError(ZE_NO_MEMORY, budget ? e.what() : detail);
+}
+
+void RaiseNoMemory(zlong n, const std::bad_alloc& e) {
+  RaiseNoMemory(e, std::to_string(n) + " bytes or elements");
 }
 
 }  // namespace zorl

@@ -2,6 +2,7 @@
 #ifndef ZORL_ENGINE_HOST_ERRORS_H
 #define ZORL_ENGINE_HOST_ERRORS_H
 
+#include <new>
 #include <string>
 
 #include "host/errors.h"
@@ -30,6 +31,10 @@ const char* HostErrorText(zlong number);
 // Raise a host error with a text made of its own text and a detail.
 void RaiseHostError(zlong number, const std::string& detail);
 void RaiseNoMemory(zlong n);
+// Host error 8 for an allocation that threw e: the memory budget's totals
+// when the budget refused it, else the detail (or n's).
+void RaiseNoMemory(const std::bad_alloc& e, const std::string& detail);
+void RaiseNoMemory(zlong n, const std::bad_alloc& e);
 
 }  // namespace zorl
 

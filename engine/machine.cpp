@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 
+#include <new>
 #include <utility>
 
 #include "engine/host_errors.h"
@@ -185,7 +186,11 @@ void Machine::Invoke(const MethodInfo& m, VarRegister& result,
     }
   } named{m.fromModule ? &running : nullptr};
   if (m.fromModule) running.push_back(&m);
-  m.handler(&result, slots.data(), static_cast<int>(slots.size()), this);
+  try {
+    m.handler(&result, slots.data(), static_cast<int>(slots.size()), this);
+  } catch (const std::bad_alloc& e) {  // a value the method made, refused
+    RaiseNoMemory(e, "the method needs more memory than there is");
+  }
 }
 
 void Machine::Construct(Variable& target, const std::string& cls,

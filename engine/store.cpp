@@ -1,11 +1,15 @@
-// String storage: blocks that come zeroed. Blocks below 32 MiB come from
-// calloc, which clears only memory that the heap reuses (fresh pages are
-// zero already); larger ones are anonymous mappings, in huge pages where the
-// system can. A released block of 256 KiB and more is kept as a spare
-// (a few, up to a total) and handed out again, cleared, for a String that
-// fits it: a program that converts one large image after another then
-// neither returns its memory to the system and faults it back in page by
-// page on every call, nor grows.
+// Engine storage: the blocks of Strings, and what Vectors and objects
+// charge to the memory budget as they grow.
+//
+// String blocks come zeroed. Blocks below 32 MiB come from calloc, which
+// clears only memory that the heap reuses (fresh pages are zero already);
+// larger ones are anonymous mappings, in huge pages where the system can. A
+// released block of 256 KiB and more is kept as a spare (a few, up to a
+// total) and handed out again, cleared, for a String that fits it: a
+// program that converts one large image after another then neither returns
+// its memory to the system and faults it back in page by page on every
+// call, nor grows. Spares are not charged to the budget: no value holds
+// them.
 #include "engine/store.h"
 
 #include <sys/mman.h>
@@ -177,12 +181,35 @@ void Clear(char* p, std::size_t n) {
 }
 
 // A block of at least *size bytes (its whole size in *size), or null; its
-// bytes are zero unless it is a spare (*spare).
+// bytes are zero unless it is a spare (*spare). The block is charged to the
+// memory budget, which is asked first: OverBudget when it refuses.
 char* Block(std::size_t* size, bool* spare) {
+  std::size_t want = *size;
+  zorl::ChargeMemory(want);
   *spare = true;
-  if (char* p = TakeSpare(*size, size)) return p;
-  *spare = false;
-  return SystemBlock(*size);
+  char* p = TakeSpare(want, size);
+  if (!p) {
+    *spare = false;
+    p = SystemBlock(want);
+  }
+  if (!p) {
+    zorl::RefundMemory(want);
+  } else if (*size > want) {  // a spare a little larger
+    try {
+      zorl::ChargeMemory(*size - want);
+    } catch (const zorl::OverBudget&) {
+      Release(p, *size);
+      zorl::RefundMemory(want);
+      throw;
+    }
+  }
+  return p;
+}
+
+// Returns a block and its charge.
+void Unblock(char* p, std::size_t size) {
+  Release(p, size);
+  zorl::RefundMemory(size);
 }
 
 }  // namespace
@@ -221,6 +248,12 @@ ZeroedBytes ZeroedBytes::AdoptMapping(char* p, std::size_t n) {
     munmap(p, 1);
     return b;
   }
+  try {
+    zorl::ChargeMemory(n + 1);
+  } catch (...) {
+    munmap(p, n + 1);
+    throw;
+  }
   b.p_ = p;
   b.n_ = b.cap_ = n;
   b.mapped_ = true;
@@ -228,10 +261,12 @@ ZeroedBytes ZeroedBytes::AdoptMapping(char* p, std::size_t n) {
 }
 
 void ZeroedBytes::ReleaseBlock() {
-  if (mapped_)
+  if (mapped_) {
     munmap(p_, cap_ + 1);
-  else if (cap_ > 0)
-    Release(p_, cap_ + 1);
+    zorl::RefundMemory(cap_ + 1);
+  } else if (cap_ > 0) {
+    Unblock(p_, cap_ + 1);
+  }
 }
 
 void ZeroedBytes::swap(ZeroedBytes& o) noexcept {
@@ -255,7 +290,12 @@ void ZeroedBytes::resize(std::size_t n) {
   if (cap + 1 < cap) throw std::bad_alloc();
   std::size_t size = cap + 1;
   bool spare;
-  char* p = Block(&size, &spare);
+  char* p = nullptr;
+  try {
+    p = Block(&size, &spare);
+  } catch (const zorl::OverBudget&) {
+    if (cap == n) throw;  // else the room to grow is what passes it
+  }
   if (!p && cap > n) p = Block(&(size = n + 1), &spare);
   if (!p) throw std::bad_alloc();
   if (n_ > 0) std::memcpy(p, p_, n_);
@@ -265,4 +305,58 @@ void ZeroedBytes::resize(std::size_t n) {
   p_ = p;
   n_ = n;
   cap_ = size - 1;
+}
+
+void VectorStore::Reserve(std::size_t n) {
+  std::size_t cap = elems.capacity();
+  if (n <= cap) return;
+  std::size_t grown = n - cap < cap ? 2 * cap : n;
+  std::uint64_t was = charge.size();
+  charge.Resize(Cost(grown));
+  try {
+    elems.reserve(grown);
+  } catch (...) {
+    charge.Resize(was);
+    throw;
+  }
+}
+
+// An object counts its bytes and a share for each member.
+ObjectStore::ObjectStore(const ObjectStore& o)
+    : VarStore(o),
+      Object(o),
+      charge(o.charge.size()),
+      cls(o.cls),
+      hasData(o.hasData),
+      bytes(o.bytes),
+      members(o.members),
+      native(o.native) {}
+
+Variable& ObjectStore::Member(const std::string& name) {
+  auto at = members.lower_bound(name);
+  if (at != members.end() && at->first == name) return at->second;
+  charge.Resize(charge.size() + zorl::kMemberBytes);
+  try {
+    return members.emplace_hint(at, name, Variable())->second;
+  } catch (...) {
+    charge.Resize(charge.size() - zorl::kMemberBytes);
+    throw;
+  }
+}
+
+void ObjectStore::ResizeBytes(std::size_t n) {
+  std::uint64_t was = charge.size();
+  charge.Resize(was - bytes.size() + n);
+  try {
+    bytes.resize(n);
+  } catch (...) {
+    charge.Resize(was);
+    throw;
+  }
+}
+
+void ObjectStore::DropBytes() {
+  charge.Resize(charge.size() - bytes.size());
+  std::string().swap(bytes);
+  hasData = false;
 }

@@ -6,8 +6,10 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/budget.h"
 #include "host/processor.h"
 #include "host/variable.h"
 
@@ -46,6 +48,7 @@ struct VarStore {
 // blocks are fresh pages from the system, which come zeroed, so that making
 // a large String costs no pass over its memory before it is written.
 // data() is never null, even for an empty String, and data()[size()] is 0.
+// A block is charged to the memory budget while it is held.
 class ZeroedBytes {
  public:
   ZeroedBytes() = default;
@@ -74,8 +77,8 @@ class ZeroedBytes {
   static ZeroedBytes AdoptMapping(char* p, std::size_t n);
 
   // n bytes: the first min(n, size()) kept, the rest zero. Throws
-  // std::bad_alloc when the memory cannot be had, leaving the bytes as they
-  // were.
+  // std::bad_alloc (zorl::OverBudget when the budget refuses it) when the
+  // memory cannot be had, leaving the bytes as they were.
   void resize(std::size_t n);
 
  private:
@@ -89,26 +92,59 @@ class ZeroedBytes {
   static char* Empty();
 };
 
+// Each store charges the memory budget for itself and what it holds (its
+// charge comes first, so that it is made before what it counts); making
+// or copying one throws zorl::OverBudget when the budget refuses it.
 struct StringStore final : VarStore {
-  ZeroedBytes bytes;
+  StringStore() = default;
+  StringStore(const StringStore& o) : bytes(o.bytes) {}
   VarStore* Clone() const override { return new StringStore(*this); }
+  zorl::Charge charge{zorl::kStoreBytes};
+  ZeroedBytes bytes;
 };
 
 struct VectorStore final : VarStore {
-  std::vector<Variable> elems;
+  VectorStore() = default;
+  explicit VectorStore(std::size_t n)  // n empty elements
+      : charge(Cost(n)), elems(n) {}
+  explicit VectorStore(std::vector<Variable>&& e)
+      : charge(Cost(e.capacity())), elems(std::move(e)) {}
+  VectorStore(const VectorStore& o)
+      : charge(Cost(o.elems.size())), elems(o.elems) {}
   VarStore* Clone() const override { return new VectorStore(*this); }
+  // Room for n elements, charged before the Vector grows, by doubling.
+  void Reserve(std::size_t n);
+
+  zorl::Charge charge{zorl::kStoreBytes};
+  std::vector<Variable> elems;
+
+ private:
+  static std::uint64_t Cost(std::size_t n) {
+    return zorl::kStoreBytes + zorl::kElementBytes * n;
+  }
 };
 
 // An object: its class, its own bytes (none until a length is set), its
 // named members (sorted by name) and, for host classes that need one, a
-// native block of memory that copies of the object share.
+// native block of memory that copies of the object share (charged by the
+// block itself).
 struct ObjectStore final : VarStore, Object {
+  ObjectStore() = default;
+  ObjectStore(const ObjectStore& o);
+  VarStore* Clone() const override { return new ObjectStore(*this); }
+  // The member of that name, added (empty) when there is none.
+  Variable& Member(const std::string& name);
+  // n bytes of data, the new ones zero; throws std::bad_alloc, leaving the
+  // bytes as they were. Drop leaves the object without data.
+  void ResizeBytes(std::size_t n);
+  void DropBytes();
+
+  zorl::Charge charge{zorl::kStoreBytes};
   std::shared_ptr<zorl::ClassInfo> cls;
   bool hasData = false;
   std::string bytes;
   std::map<std::string, Variable> members;
   std::shared_ptr<std::vector<char>> native;
-  VarStore* Clone() const override { return new ObjectStore(*this); }
 };
 
 inline ObjectStore* AsObject(Variable* v) {

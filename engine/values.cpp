@@ -61,8 +61,7 @@ Variable MakeString(const std::string& bytes) {
 
 Variable MakeVector(std::vector<Variable> elems) {
   Variable v;
-  auto* s = new VectorStore;
-  s->elems = std::move(elems);
+  auto* s = new VectorStore(std::move(elems));
   v.type = PV_VECTOR;
   v.val.store = s;
   return v;

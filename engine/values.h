@@ -17,6 +17,8 @@ ZORL_API Variable MakeLong(zlong l);
 ZORL_API Variable MakeFloat(float f);
 ZORL_API Variable MakeDouble(double d);
 ZORL_API Variable MakeAddress(std::uintptr_t a);
+// Strings and Vectors are charged to the memory budget: making one that the
+// budget refuses throws zorl::OverBudget (a std::bad_alloc).
 ZORL_API Variable MakeString(const std::string& bytes);
 ZORL_API Variable MakeVector(std::vector<Variable> elems);
 ZORL_API Variable MakeLongVector(const std::vector<zlong>& elems);

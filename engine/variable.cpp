@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -309,7 +310,7 @@ Variable& Variable::operator()(const char* name) {
     zorl::RaiseHostError(zorl::ZE_NOT_AN_OBJECT, name);
     return Scratch();
   }
-  return o->members[name];
+  return o->Member(name);
 }
 
 Variable& Variable::operator[](zlong i) {
@@ -338,25 +339,21 @@ void Variable::Init(PVARTYPE t, zlong n) {
     // that is refused or cannot be had leaves the value empty.
     _Clear();
     VarStore* store = nullptr;
-    if (n <= (t == PV_STRING ? g_maxBytes : g_maxElements)) {
-      try {
-        std::size_t size = static_cast<std::size_t>(n);
-        if (t == PV_STRING) {
-          auto* s = new StringStore;
-          store = s;
-          s->bytes.resize(size);
-        } else {
-          auto* v = new VectorStore;
-          store = v;
-          v->elems.resize(size);
-        }
-      } catch (const std::bad_alloc&) {
-        delete store;
-        store = nullptr;
-      }
-    }
-    if (!store) {
+    if (n > (t == PV_STRING ? g_maxBytes : g_maxElements)) {
       zorl::RaiseNoMemory(n);
+      return;
+    }
+    std::size_t size = static_cast<std::size_t>(n);
+    try {
+      if (t == PV_STRING) {
+        std::unique_ptr<StringStore> s(new StringStore);
+        s->bytes.resize(size);
+        store = s.release();
+      } else {
+        store = new VectorStore(size);
+      }
+    } catch (const std::bad_alloc& e) {
+      zorl::RaiseNoMemory(n, e);
       return;
     }
     type = t;
@@ -374,14 +371,18 @@ void Variable::Init(PVARTYPE t, zlong n) {
 
 namespace {
 
-// Resizes a String's or an object's bytes; new bytes are zero. False when
-// the size is refused or cannot be had.
-template <typename Bytes>
-bool ResizeBytes(Bytes* bytes, zlong n) {
-  if (n > g_maxBytes) return false;
+// Resizes a String's or an object's bytes; new bytes are zero. False, with
+// host error 8, when the size is refused or cannot be had.
+template <typename Resize>
+bool ResizeBytes(zlong n, Resize resize) {
+  if (n > g_maxBytes) {
+    zorl::RaiseNoMemory(n);
+    return false;
+  }
   try {
-    bytes->resize(static_cast<std::size_t>(n));
-  } catch (const std::bad_alloc&) {
+    resize(static_cast<std::size_t>(n));
+  } catch (const std::bad_alloc& e) {
+    zorl::RaiseNoMemory(n, e);
     return false;
   }
   return true;
@@ -391,30 +392,16 @@ bool ResizeBytes(Bytes* bytes, zlong n) {
 
 void Variable::SetLen(zlong n) {
   Variable* v = GetPointer();
-  ObjectStore* o = AsObject(v);
-  bool ok;
-  if (o) {
-    if (n < 0) {
-      o->hasData = false;
-      std::string().swap(o->bytes);
-      return;
-    }
-    ok = ResizeBytes(&o->bytes, n);
+  if (ObjectStore* o = AsObject(v)) {
+    // A length refused leaves the object without data.
+    if (n >= 0 && ResizeBytes(n, [o](std::size_t k) { o->ResizeBytes(k); }))
+      o->hasData = true;
+    else
+      o->DropBytes();
   } else if (v->type == PV_STRING) {
-    if (n < 0) n = 0;
-    ok = ResizeBytes(&static_cast<StringStore*>(v->val.store)->bytes, n);
-  } else {
-    return;
+    auto* s = static_cast<StringStore*>(v->val.store);
+    ResizeBytes(n < 0 ? 0 : n, [s](std::size_t k) { s->bytes.resize(k); });
   }
-  if (!ok) {
-    zorl::RaiseNoMemory(n);
-    if (o) {
-      o->hasData = false;
-      std::string().swap(o->bytes);
-    }
-    return;
-  }
-  if (o) o->hasData = true;
 }
 
 void Variable::_Clear() {

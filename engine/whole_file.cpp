@@ -51,6 +51,8 @@ bool ReadToEnd(int fd, long long limit, ZeroedBytes* bytes,
       if (size > limit + 1) size = limit + 1;
       try {
         bytes->resize(static_cast<std::size_t>(size));
+      } catch (const OverBudget&) {
+        throw;
       } catch (const std::bad_alloc&) {
         return Fail(error, "no memory for " + std::to_string(size) + " bytes");
       }
@@ -126,6 +128,8 @@ bool ReadWholeFile(const std::string& path, long long limit, ZeroedBytes* bytes,
     return Fail(error, "more than " + std::to_string(limit) + " bytes");
   try {
     bytes->resize(static_cast<std::size_t>(st.st_size) + 1);
+  } catch (const OverBudget&) {
+    throw;
   } catch (const std::bad_alloc&) {
     return Fail(error,
                 "no memory for " + std::to_string(st.st_size) + " bytes");

@@ -17,7 +17,8 @@ ZORL_API std::string FileReason(int errnum);
 
 // Reads a regular file whole; more than limit bytes, a file that is not
 // regular and every failed read are refused. On failure: false and the
-// reason (the caller names the file).
+// reason (the caller names the file). Bytes that the memory budget refuses
+// throw OverBudget.
 ZORL_API bool ReadWholeFile(const std::string& path, long long limit,
                             ZeroedBytes* bytes, std::string* error);
 // The same for an open descriptor of any kind (standard input), to its end.

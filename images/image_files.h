@@ -13,7 +13,8 @@ namespace zorl {
 
 // Reads frame number frame (from 0; other formats have only frame 0) of an
 // image file: the format by its first bytes, or DICOM by the name's .dcm.
-// On failure: false and what is wrong (the caller names the file).
+// On failure: false and what is wrong (the caller names the file); pixels
+// that the memory budget refuses throw OverBudget.
 bool ReadImageFile(const std::string& path, long long frame, ImageData* image,
                    std::string* error);
 

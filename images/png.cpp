@@ -141,6 +141,8 @@ bool ReadPng(std::FILE* f, long long fileSize, ImageData* image,
   try {
     image->pixels.resize(static_cast<std::size_t>(bytes));
     rows.resize(height);
+  } catch (const OverBudget&) {
+    throw;  // host error 8, raised where the statement runs
   } catch (const std::bad_alloc&) {
     return Fail(error, "no memory for " + std::to_string(bytes) + " bytes");
   }

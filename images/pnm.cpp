@@ -95,6 +95,8 @@ bool ReadPnm(std::FILE* f, long long fileSize, ImageData* image,
   ZeroedBytes& px = image->pixels;
   try {
     px.resize(static_cast<std::size_t>(width * height * depth));
+  } catch (const OverBudget&) {
+    throw;  // host error 8, raised where the statement runs
   } catch (const std::bad_alloc&) {
     return Fail(error, "no memory for " + std::to_string(raw) + " bytes");
   }

@@ -29,11 +29,14 @@ void Append(BuiltinContext&, Variable& v, Args& a, Variable&) {
                                      " elements");
     return;
   }
+  // The room is charged to the memory budget before the Vector grows.
+  static_cast<VectorStore*>(v.val.store)->Reserve(elems.size() + 1);
   PVARTYPE t = a[0].type;
   if (t == PV_VECTOR || t == PV_STRING || t == PV_OBJECT) {
-    std::vector<Variable> one(1, a[0]);
+    std::vector<Variable> one(1);
+    one[0] = std::move(a[0]);
     if (!CheckVectorSize(usage, one, 1)) return;
-    elems.push_back(std::move(a[0]));
+    elems.push_back(std::move(one[0]));
     if (!CheckVectorSize(usage, elems, 1)) elems.pop_back();
     return;
   }

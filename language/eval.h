@@ -72,6 +72,7 @@ class Evaluator {
   // Statements (exec.cpp).
   Flow RunBlock(const Block& block);
   Flow RunNode(const Node& n);
+  Flow RunStatement(const Node& n);
   Flow Loop(const Node& n);
   Flow For(const Node& n);
   // The rounds of a for loop, its variable set to each value that next

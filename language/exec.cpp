@@ -86,6 +86,21 @@ bool Evaluator::Step() {
 Evaluator::Flow Evaluator::RunNode(const Node& n) {
   line_ = n.line;
   if (!Step()) return Done();
+  // A value that the statement needs and cannot have (one the memory budget
+  // refuses) ends it with host error 8; the statements of its blocks end
+  // their own.
+  int depth = depth_;
+  try {
+    return RunStatement(n);
+  } catch (const std::bad_alloc& e) {
+    depth_ = depth;
+    RaiseNoMemory(e, "the statement needs more memory than there is");
+    Flow flow = Done();
+    return flow == kNext && n.s.kind == Statement::kReturn ? kReturn : flow;
+  }
+}
+
+Evaluator::Flow Evaluator::RunStatement(const Node& n) {
   const Statement& s = n.s;
   switch (s.kind) {
     case Statement::kIf: {
@@ -202,46 +217,40 @@ Evaluator::Flow Evaluator::For(const Node& n) {
 }
 
 void Evaluator::RunSimple(const Statement& s) {
-  try {
-    Variable value;
-    switch (s.kind) {
-      case Statement::kExpr: {
-        bool called = false;
-        if (s.value->kind == Expr::kCall || s.value->kind == Expr::kMethod)
-          EvalCall(*s.value, value, &called);
-        else
-          Eval(*s.value, value);
-        break;
-      }
-      case Statement::kAssign: {
-        bool called = false;
-        bool ok = s.value->kind == Expr::kCall || s.value->kind == Expr::kMethod
-                      ? EvalCall(*s.value, value, &called)
-                  : s.value->kind == Expr::kBinary
-                      ? Operator(*s.value, value, &called)
-                      : Eval(*s.value, value);
-        // What a call left in its result is kept even when it raised
-        // errors.
-        if ((ok || called) && !stop_) (*vars_)[s.name] = std::move(value);
-        break;
-      }
-      case Statement::kSetMember: {
-        if (!Eval(*s.value, value)) break;
-        Variable* target = Place(*s.target);
-        if (target) engine_.SetMember(*target, s.name, value);
-        Check();
-        break;
-      }
-      case Statement::kSetElement:
-        if (Eval(*s.value, value)) SetElement(*s.target, std::move(value));
-        break;
-      default:
-        break;
+  Variable value;
+  switch (s.kind) {
+    case Statement::kExpr: {
+      bool called = false;
+      if (s.value->kind == Expr::kCall || s.value->kind == Expr::kMethod)
+        EvalCall(*s.value, value, &called);
+      else
+        Eval(*s.value, value);
+      break;
     }
-  } catch (const std::bad_alloc&) {
-    RaiseHostError(ZE_NO_MEMORY,
-                   "the statement needs more memory than there is");
-    Check();
+    case Statement::kAssign: {
+      bool called = false;
+      bool ok = s.value->kind == Expr::kCall || s.value->kind == Expr::kMethod
+                    ? EvalCall(*s.value, value, &called)
+                : s.value->kind == Expr::kBinary
+                    ? Operator(*s.value, value, &called)
+                    : Eval(*s.value, value);
+      // What a call left in its result is kept even when it raised
+      // errors.
+      if ((ok || called) && !stop_) (*vars_)[s.name] = std::move(value);
+      break;
+    }
+    case Statement::kSetMember: {
+      if (!Eval(*s.value, value)) break;
+      Variable* target = Place(*s.target);
+      if (target) engine_.SetMember(*target, s.name, value);
+      Check();
+      break;
+    }
+    case Statement::kSetElement:
+      if (Eval(*s.value, value)) SetElement(*s.target, std::move(value));
+      break;
+    default:
+      break;
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "engine/budget.h"
 #include "language/lexer.h"
 
 namespace zorl {
@@ -59,7 +60,15 @@ bool ProgramBuilder::Add(int line, const std::string& text) {
   Node n;
   n.line = line;
   SyntaxError e;
-  if (!ParseLine(text, &n.s, &e)) {
+  bool parsed;
+  try {
+    parsed = ParseLine(text, &n.s, &e);
+  } catch (const OverBudget& b) {  // a literal String the budget refuses
+    e = SyntaxError{
+        1, std::string("its Strings pass the memory budget: ") + b.what()};
+    parsed = false;
+  }
+  if (!parsed) {
     n.s = Statement();
     n.s.kind = OpenedBy(text);
     if (OpensBlock(n.s.kind) &&

@@ -12,9 +12,16 @@ bool ReadScript(const std::string& path, std::string* text,
   ZeroedBytes bytes;
   std::string reason;
   bool stdinput = path == "-";
-  if (!(stdinput
-            ? ReadWholeStream(STDIN_FILENO, kMaxScriptBytes, &bytes, &reason)
-            : ReadWholeFile(path, kMaxScriptBytes, &bytes, &reason))) {
+  bool read;
+  try {
+    read = stdinput
+               ? ReadWholeStream(STDIN_FILENO, kMaxScriptBytes, &bytes, &reason)
+               : ReadWholeFile(path, kMaxScriptBytes, &bytes, &reason);
+  } catch (const OverBudget& e) {
+    read = false;
+    reason = e.what();
+  }
+  if (!read) {
     *problem =
         "cannot read " + (stdinput ? "standard input" : path) + ": " + reason;
     return false;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <limits>
 #include <sstream>
+#include <thread>
 
 #include "language/interpreter.h"
 #include "tests/harness.h"
@@ -163,6 +164,53 @@ TEST_F(ScriptLimitsTest, LoopsAndRecursionEnd) {
                            Repeat("f(", 150) + "1" + Repeat(")", 151));
   EXPECT_EQ(nested.substr(0, 44),
             "t.zs:2: error 29: limit reached: calls of fu");
+}
+
+// Values charge the memory budget while they live and give their charge
+// back when they die, whichever thread makes them: once a script's values
+// are gone (refused ones too) the count is where it started.
+TEST_F(ScriptLimitsTest, MemoryHeldReturnsToItsStart) {
+  long long budget = zorl::MemoryBudget(), start = zorl::MemoryHeld();
+  zorl::SetMemoryBudget(256 << 10);
+  const char* const kOver =
+      "error 8: allocation refused: values would hold 257 KiB; the memory "
+      "budget is 256 KiB (ZORL_MEMORY)";
+  const struct {
+    std::string script, error;
+  } cases[] = {
+      {"s = \"abc\" + \"def\"\nv = [s, [1, 2.5], fill(100, s)]\nappend(v, "
+       "v)\nw = v\nw[1] = v\nw = 0",
+       ""},
+      {"b = Buffer(1000)\nc = b\nf = FrameBuffer(10, 10, 3)\ni = Image(20, "
+       "20, 3)\nt = LUT3(256)\nu = [t, t]\nt.BaseLine = 2",
+       ""},
+      {"v = [1]\n" + Repeat("v = [v, v]\n", 10),
+       "t.zs:11: " + std::string(kOver)},
+      {"t = LUT2(300000)",
+       "t.zs:1: error 8: allocation refused: values would "
+       "hold 294 KiB; the memory budget is 256 KiB (ZORL_MEMORY) (in "
+       "LUT2::LUT2)"},
+  };
+  for (const auto& c : cases) {
+    {
+      std::istringstream in(c.script);
+      std::ostringstream out, err;
+      zorl::Interpreter interpreter(engine, out, err, true);
+      interpreter.Run("t.zs", in, true);
+      EXPECT_EQ(err.str(), c.error.empty() ? "" : c.error + "\n");
+      EXPECT_GT(zorl::MemoryHeld(), start) << c.script;
+    }
+    EXPECT_EQ(zorl::MemoryHeld(), start) << c.script;
+  }
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([] {
+      for (int i = 0; i < 20000; ++i)
+        Variable v = zorl::MakeVector({zorl::MakeString("abc"), L(i)});
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(zorl::MemoryHeld(), start);
+  zorl::SetMemoryBudget(budget);
 }
 
 // With file access disabled the file built-ins raise error 30 and touch

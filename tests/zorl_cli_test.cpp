@@ -139,6 +139,33 @@ TEST(ZorlCli, ListFilesRefusesAnUnreadableFolder) {
             "-e:2: error 30: file error: open/shut: Permission denied\n");
 }
 
+// ZORL_MEMORY bounds what a script's values hold: Vectors that double (a
+// copy of the whole at each step) and one appended to itself stop at the
+// statement that would pass it, and the next one runs.
+TEST(ZorlCli, MemoryBudget) {
+  auto steps = [](const char* step, int n) {
+    std::string s = " -e 'v = [1]'";
+    for (int i = 0; i < n; ++i) s += std::string(" -e '") + step + "'";
+    return s + " -e 'print(2)' 2>&1";
+  };
+  const std::string kRun = kZorl + "run --keep-going";
+  const std::string kOver =
+      ": error 8: allocation refused: values would hold 1.1 MiB; the memory "
+      "budget is 1 MiB (ZORL_MEMORY)\n2\n";
+  const std::pair<std::string, std::pair<int, std::string>> cases[] = {
+      {"ZORL_MEMORY=1M " + kRun + steps("v = [v, v]", 12),
+       {1, "-e:13" + kOver}},
+      {"ZORL_MEMORY=1024k " + kRun + steps("append(v, v)", 14),
+       {1, "-e:15" + kOver}},
+      {"ZORL_MEMORY=1048576 " + kRun + steps("append(v, v)", 13), {0, "2\n"}},
+      {"ZORL_MEMORY=1.5G " + kZorl + "run -e 'print(1)' 2>&1",
+       {2,
+        "zorl: ZORL_MEMORY=1.5G is not a size: give a byte count, or a number "
+        "followed by K, M or G (512M, 4G)\n"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Shell(c.first), c.second) << c.first;
+}
+
 TEST(ZorlCli, UsageErrorsHelpAndMethods) {
   for (const char* bad :
        {"", "frobnicate", "run", "run a.zs b.zs", "run a.zs -e 'x = 1'",
