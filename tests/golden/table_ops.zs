@@ -61,8 +61,8 @@ n = q.Shrink(0, 1, 1, 0.5, false)
 print(n.GetTable(0), n.GetTable(1), n.GetTable(2), n.GetTable(3))
 # A window from 0.5 to 3.5 entries (1.5 to 10.5 in a LUT3's gray table):
 # each half entry rounds up, filling the entry below and mapping onto the
-# entry above.
-n = q.Shrink(0.125, 0.875, 1, 0, true)
+# entry above; the LUTC3 zeroes below only.
+n = q.Shrink(0.125, 0.875, 1, 0, true, false)
 w = LUT3([10, 20, 30, 40], [50, 60, 70, 80], [90, 100, 110, 120], range(1, 13)).Shrink(0.125, 0.875, 1, 0, true)
 print(n.GetTable(0), n.GetTable(3), w.GetTable(0), w.GetTable(3))
 z = a.Shrink(0.5, 0.5, 1, 0, false)
