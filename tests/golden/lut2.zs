@@ -59,6 +59,10 @@ print(id.Shrink(0, 0, 0.5, 0, false).GetItem(0), f.Shrink(1, 1, 0.5, 0, false).G
 m = id.Shrink(0, 1, 0.75, 0.25, false)
 q = id.Shrink(0.7490234375, 0.9990234375, 1, 0, true)
 print(m.GetItem(0), m.GetItem(255), q.GetItem(191), q.GetItem(192), q.GetItem(255))
+# A window from 32.5 to 254.5 entries: each half entry rounds up, so the
+# lower fill takes entry 32 and the last source entry lands on 254.
+s = f.Shrink(0.126953125, 0.994140625, 1, 0, true)
+print(s.GetItem(32), s.GetItem(33), s.GetItem(254), s.GetItem(255))
 e = LUT2(fill(5233, 200), 0).Shrink(3.070214233957813e-06, 0.999904453754425, 1, 0, false)
 print(e.GetItem(0), e.GetItem(2048), e.GetItem(5230), e.GetItem(5231), e.GetItem(5232))
 # The flag is read before the window is checked; no entries give none, no

@@ -66,7 +66,7 @@ s = e.Stretch(3)
 print(s.GetTable(0), s.GetTable(3), s.BaseLine)
 # LUTC3: colour bytes of a gray entry are dropped; colour entries keep gray 0.
 m = LUTC3([1, 2, 3], [4, 5, 6], [7, 8, 9], [0, 50, 0]).Stretch(5)
-print(m.GetTable(0), m.GetTable(3))
+print(m.GetTable(0), m.GetTable(1), m.GetTable(2), m.GetTable(3))
 # Shrink: a flag that is no boolean is error 73 and counts as false; each
 # flag's error, then the refusal; no data: nothing; no entries: no entries.
 q = LUT3()

@@ -46,6 +46,9 @@ d768 = d.Stretch(768)
 print(len(d.Stretch(0)), len(d768), d768.GetItem(3, 4), d768.GetItem(3, 767))
 d.Stretch(-1)
 print(len(a.Stretch(1)), a.Stretch(1).GetTable(0))
+# Each channel from its own table: entry i * 1 / 2, gray j * 2 / 8.
+w = LUT3([10, 20], [30, 40], [50, 60], [1, 2, 3, 4, 5, 6]).Stretch(3)
+print(w.GetTable(0), w.GetTable(1), w.GetTable(2), w.GetTable(3))
 # Shrink of a LUTC3 keeps each entry's kind: colour or gray.
 q = LUTC3([10, 0, 40, 0], [20, 0, 50, 0], [30, 0, 60, 0], [0, 100, 0, 200])
 n = q.Shrink(0, 0.5, 1, 0, false)
@@ -56,6 +59,12 @@ n = q.Shrink(0.5, 1.0, 1, 0, false)
 print(n.GetTable(0), n.GetTable(3))
 n = q.Shrink(0, 1, 1, 0.5, false)
 print(n.GetTable(0), n.GetTable(1), n.GetTable(2), n.GetTable(3))
+# A window from 0.5 to 3.5 entries (1.5 to 10.5 in a LUT3's gray table):
+# each half entry rounds up, filling the entry below and mapping onto the
+# entry above; the LUTC3 zeroes below only.
+n = q.Shrink(0.125, 0.875, 1, 0, true, false)
+w = LUT3([10, 20, 30, 40], [50, 60, 70, 80], [90, 100, 110, 120], range(1, 13)).Shrink(0.125, 0.875, 1, 0, true)
+print(n.GetTable(0), n.GetTable(3), w.GetTable(0), w.GetTable(3))
 z = a.Shrink(0.5, 0.5, 1, 0, false)
 print(z.GetItem(0, 127), z.GetItem(0, 128), z.GetItem(3, 383), z.GetItem(3, 384))
 q.Shrink(0, 1, 1, 0, false, true, true)
