@@ -51,7 +51,7 @@ Variable* Engine::GetMember(Variable& object, const std::string& name) {
   ObjectStore* o = AsObject(object.GetPointer());
   if (!o) {
     RaiseHostError(ZE_NOT_AN_OBJECT,
-                   "." + name + " of a " + TypeName(*object.GetPointer()));
+                   "." + name + " of " + ATypeName(*object.GetPointer()));
     return nullptr;
   }
   auto it = o->members.find(name);
@@ -69,7 +69,7 @@ void Engine::SetMember(Variable& object, const std::string& name,
   ObjectStore* o = AsObject(object.GetPointer());
   if (!o) {
     RaiseHostError(ZE_NOT_AN_OBJECT,
-                   "." + name + " of a " + TypeName(*object.GetPointer()));
+                   "." + name + " of " + ATypeName(*object.GetPointer()));
     return;
   }
   for (const ClassInfo* c = o->cls.get(); c;

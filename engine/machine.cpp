@@ -159,8 +159,8 @@ void Machine::Mismatch(const MethodInfo& m,
       words = words.substr(words.find(',') + 2);
     words = words.substr(0, words.find_first_of(",)"));
     warnings.push_back(m.signature + ": parameter " + std::to_string(i + 1) +
-                       " (" + words + ") is given a " +
-                       TypeName(*args[i]->GetPointer()));
+                       " (" + words + ") is given " +
+                       ATypeName(*args[i]->GetPointer()));
   }
 }
 
@@ -220,7 +220,7 @@ void Machine::Call(Variable& object, const std::string& method,
   ObjectStore* o = AsObject(obj);
   if (!o) {
     RaiseHostError(ZE_NOT_AN_OBJECT,
-                   "method " + method + " called on a " + TypeName(*obj));
+                   "method " + method + " called on " + ATypeName(*obj));
     return;
   }
   std::shared_ptr<ClassInfo> keep = o->cls;  // the object may be replaced

@@ -51,9 +51,8 @@ bool Equal(const Variable& a0, const Variable& b0, bool* ok) {
   }
   if (a.type == PV_OBJECT || b.type == PV_OBJECT) {
     RaiseHostError(ZE_BAD_ARGUMENT,
-                   "== compares numbers, booleans, Strings and Vectors, not "
-                   "a " +
-                       TypeName(a.type == PV_OBJECT ? a : b));
+                   "== compares numbers, booleans, Strings and Vectors, not " +
+                       ATypeName(a.type == PV_OBJECT ? a : b));
     *ok = false;
     return false;
   }
@@ -98,8 +97,8 @@ void Compare(const std::string& op, const Variable& a0, const Variable& b0,
     return;
   }
   if (!IsNumber(a) || !IsNumber(b)) {
-    RaiseHostError(ZE_NOT_A_NUMBER, "operand of " + op + " is a " +
-                                        TypeName(IsNumber(a) ? b : a));
+    RaiseHostError(ZE_NOT_A_NUMBER, "operand of " + op + " is " +
+                                        ATypeName(IsNumber(a) ? b : a));
     return;
   }
   int order = 0;
@@ -120,7 +119,7 @@ bool Truth(const Variable& v0, bool* ok) {
     if (!std::isnan(d)) return d != 0;
     RaiseHostError(ZE_BAD_ARGUMENT, "a condition is NaN");
   } else {
-    RaiseHostError(ZE_NOT_BOOLEAN, "a condition is a " + TypeName(v) +
+    RaiseHostError(ZE_NOT_BOOLEAN, "a condition is " + ATypeName(v) +
                                        ", not a boolean or a number");
   }
   *ok = false;

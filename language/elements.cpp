@@ -31,7 +31,7 @@ bool Length(const Variable& seq, std::size_t* n) {
     *n = static_cast<const StringStore*>(seq.val.store)->bytes.size();
     return true;
   }
-  RaiseHostError(ZE_NO_ELEMENTS, "a " + TypeName(seq) +
+  RaiseHostError(ZE_NO_ELEMENTS, ATypeName(seq) +
                                      " has no elements; a Vector or a "
                                      "String has");
   return false;
@@ -49,7 +49,7 @@ bool Index(const Variable& seq, std::size_t n, const Variable& v0,
   const Variable& v = Follow(v0);
   if (v.type != PV_BYTE && v.type != PV_LONG && v.type != PV_FLOAT &&
       v.type != PV_DOUBLE) {
-    RaiseHostError(ZE_NOT_A_NUMBER, "an index is a " + TypeName(v));
+    RaiseHostError(ZE_NOT_A_NUMBER, "an index is " + ATypeName(v));
     return false;
   }
   double d = v.GetDoubleNumb();

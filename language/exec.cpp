@@ -185,7 +185,7 @@ Evaluator::Flow Evaluator::For(const Node& n) {
   if (v.type != PV_VECTOR && v.type != PV_STRING) {
     RaiseHostError(
         ZE_NO_ELEMENTS,
-        "for goes through a Vector or a String, not a " + TypeName(v));
+        "for goes through a Vector or a String, not " + ATypeName(v));
     Check();
     return Done();
   }
