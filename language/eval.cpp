@@ -164,7 +164,7 @@ bool Evaluator::Eval(const Expr& e, Variable& out) {
   if (depth_ >= kMaxDepth) {
     RaiseHostError(ZE_LIMIT, "expressions and calls nested more than " +
                                  std::to_string(kMaxDepth) + " deep");
-    stop_ = true;  // as for recursion without end
+    fatal_ = true;  // as for recursion without end
     return Check();
   }
   ++depth_;

@@ -64,11 +64,17 @@ class Evaluator {
   static constexpr int kMaxCallDepth = 200;
 
  private:
-  enum Flow { kNext, kBreak, kContinue, kReturn, kStop };
+  // kThrow: an error raised inside a try block leaves every block and call
+  // up to that try.
+  enum Flow { kNext, kBreak, kContinue, kReturn, kStop, kThrow };
 
   // Statements (exec.cpp).
   Flow RunBlock(const Block& block);
   Flow RunNode(const Node& n);
+  Flow RunStatement(const Node& n);
+  Flow Try(const Node& n);
+  // The caught errors as the value a catch variable receives.
+  Variable Caught();
   Flow Loop(const Node& n);
   Flow For(const Node& n);
   // The rounds of a for loop, its variable set to each value that next
@@ -81,7 +87,8 @@ class Evaluator {
   void RunSimple(const Statement& s);
   bool Step();
   // Reports the errors of the statement that just ran: kStop when the
-  // script stops here.
+  // script stops here; inside a try block they are kept for its catch
+  // instead (kThrow).
   Flow Done();
   void Report(const Errors& errors);
   void Warn();
@@ -171,6 +178,13 @@ class Evaluator {
   Errors errors_;
   long long errorCount_ = 0;
   bool stop_ = false;
+  // A limit was passed (steps, calls or nesting): outside any try the
+  // script stops, even with keepGoing.
+  bool fatal_ = false;
+  int tries_ = 0;          // try blocks running, inside each other
+  bool throwing_ = false;  // errors on their way to a catch
+  Errors caught_;          // those errors
+  int caughtLine_ = 0;     // the line that raised them
   long long steps_ = 0, stepLimit_ = 0;
   int depth_ = 0;  // expressions and calls being worked, inside each other
   std::set<std::pair<std::string, int>> warned_;
