@@ -51,6 +51,24 @@ void Guarded(Machine* m, Work work) {
 
 }  // namespace
 
+bool Engine::Takes(const std::string& cls, const std::string& method,
+                   std::size_t n, std::vector<bool>* refer) {
+  if (refer) refer->assign(n, false);
+  std::shared_ptr<ClassInfo> c = m_->classes.Find(cls);
+  if (!c) return true;
+  if (method == cls && n == 0) {  // a class without a constructor takes none
+    bool hasCtor = false;
+    for (const MethodInfo& m : c->methods) hasCtor = hasCtor || m.name == cls;
+    if (!hasCtor) return true;
+  }
+  Running run(m_.get());
+  std::vector<const MethodInfo*> counted = m_->Counted(*c, method, n);
+  for (const MethodInfo* m : counted)
+    for (std::size_t i = 0; refer && i < n; ++i)
+      if (m->params[i].IsRefer()) (*refer)[i] = true;
+  return !counted.empty();
+}
+
 void Engine::Construct(Variable& target, const std::string& cls,
                        const std::vector<Variable*>& args) {
   Guarded(m_.get(), [&] { m_->Construct(target, cls, args); });
@@ -68,7 +86,7 @@ Variable* Engine::GetMember(Variable& object, const std::string& name) {
   ObjectStore* o = AsObject(object.GetPointer());
   if (!o) {
     RaiseHostError(ZE_NOT_AN_OBJECT,
-                   "." + name + " of a " + TypeName(*object.GetPointer()));
+                   "." + name + " of " + ATypeName(*object.GetPointer()));
     return nullptr;
   }
   auto it = o->members.find(name);
@@ -86,15 +104,12 @@ void Engine::SetMember(Variable& object, const std::string& name,
   ObjectStore* o = AsObject(object.GetPointer());
   if (!o) {
     RaiseHostError(ZE_NOT_AN_OBJECT,
-                   "." + name + " of a " + TypeName(*object.GetPointer()));
+                   "." + name + " of " + ATypeName(*object.GetPointer()));
     return;
   }
-  for (const ClassInfo* c = o->cls.get(); c;
-       c = c->bases.empty() ? nullptr : c->bases[0].get()) {
-    if (c->readOnly.count(name)) {
-      RaiseHostError(ZE_READ_ONLY, o->cls->name() + "." + name);
-      return;
-    }
+  if (ReadOnly(object, name)) {
+    RaiseHostError(ZE_READ_ONLY, o->cls->name() + "." + name);
+    return;
   }
   try {
     o->Member(name) = value;
@@ -103,9 +118,19 @@ void Engine::SetMember(Variable& object, const std::string& name,
   }
 }
 
+bool Engine::ReadOnly(const Variable& object, const std::string& name) const {
+  const ObjectStore* o = AsObject(const_cast<Variable&>(object).GetPointer());
+  for (const ClassInfo* c = o ? o->cls.get() : nullptr; c;
+       c = c->bases.empty() ? nullptr : c->bases[0].get())
+    if (c->readOnly.count(name)) return true;
+  return false;
+}
+
 void Engine::Raise(zlong number, const std::string& text) {
   m_->Raise(number, text.c_str());
 }
+
+void Engine::Warn(const std::string& text) { m_->warnings.push_back(text); }
 
 Errors Engine::TakeErrors() {
   Errors out;

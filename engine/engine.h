@@ -41,6 +41,15 @@ class ZORL_API Engine {
   std::vector<std::string> Signatures(const std::string& cls,
                                       const std::string& method) const;
 
+  // Whether a call of cls's method (its constructor when method is cls)
+  // with n arguments finds a signature of that many; when it would not,
+  // raises the error that the call would raise (no such method, or the
+  // signatures it has) and gives false. refer, when given, receives for
+  // each argument whether a signature of n parameters takes it as refer.
+  // A cls that is no class gives true (the call itself says what is wrong).
+  bool Takes(const std::string& cls, const std::string& method, std::size_t n,
+             std::vector<bool>* refer);
+
   // target becomes a new object of class cls, made by the constructor that
   // the arguments select. Arguments of refer parameters are bound to the
   // given values; the others are passed as copies. A value that Construct,
@@ -58,13 +67,18 @@ class ZORL_API Engine {
   Variable* GetMember(Variable& object, const std::string& name);
   void SetMember(Variable& object, const std::string& name,
                  const Variable& value);
+  // Whether the object's class keeps that member read-only.
+  bool ReadOnly(const Variable& object, const std::string& name) const;
 
   // Raises an error as a module would.
   void Raise(zlong number, const std::string& text);
+  // Adds a warning, as a call that runs with an argument of a kind that
+  // doesn't fit adds one.
+  void Warn(const std::string& text);
   // The errors raised since the last call, in the order raised.
   Errors TakeErrors();
   // The warnings since the last call: calls that ran with an argument of a
-  // kind that doesn't fit its parameter.
+  // kind that doesn't fit its parameter, and those that Warn added.
   std::vector<std::string> TakeWarnings();
 
   // The processor that runs this engine's calls.

@@ -1,9 +1,10 @@
 // The host's own classes: Buffer (a block of memory that scripts hand to
 // methods in place of a String), FrameBuffer (a Buffer of width x height
-// pixels of depth bytes), ColorRef (a colour 0x00BBGGRR), RECT and Image
+// pixels of depth bytes), ColorRef (a colour 0x00BBGGRR), RECT, Image
 // (a picture: Width, Height, Depth and its Pixels as a String, and what a
 // scan says about them: Signed, BitsStored, RescaleSlope, RescaleIntercept,
-// WindowCenter, WindowWidth, Photometric, Frames).
+// WindowCenter, WindowWidth, Photometric, Frames) and Error (an error that a
+// script caught: number, text, method, line).
 #include <cstring>
 #include <memory>
 #include <new>
@@ -177,6 +178,15 @@ void ImageNew(VarRegister*, VarRegister* args, int argc, Processor*) {
     (*self)(name) = Variable();
 }
 
+// Error() is error 0 without a text; a catch fills in what was raised.
+void ErrorNew(VarRegister*, VarRegister* args, int argc, Processor*) {
+  Variable* self = Self(args, argc);
+  (*self)("number") = MakeLong(0);
+  (*self)("text") = MakeString("");
+  (*self)("method") = MakeString("");
+  (*self)("line") = MakeLong(0);
+}
+
 struct HostMethod {
   const char* signature;
   MethodHandler handler;
@@ -195,6 +205,7 @@ const HostMethod kHostMethods[] = {
     {"RECT::RECT(number, number, number, number)", RectNew},
     {"Image::Image(void)", ImageNew},
     {"Image::Image(int, int, int)", ImageNew},
+    {"Error::Error(void)", ErrorNew},
 };
 
 }  // namespace

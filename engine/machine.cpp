@@ -110,10 +110,10 @@ void Machine::Raise(zlong number, const char* text) {
   pending.push_back(std::move(e));
 }
 
-const MethodInfo* Machine::Resolve(const ClassInfo& cls,
-                                   const std::string& name,
-                                   const std::vector<Variable*>& args) {
-  std::vector<const MethodInfo*> named;
+std::vector<const MethodInfo*> Machine::Counted(const ClassInfo& cls,
+                                                const std::string& name,
+                                                std::size_t n) {
+  std::vector<const MethodInfo*> named, counted;
   for (const MethodInfo& m : cls.methods)
     if (m.name == name) named.push_back(&m);
   for (std::size_t b = 0; named.empty() && b < cls.bases.size(); ++b)
@@ -121,11 +121,23 @@ const MethodInfo* Machine::Resolve(const ClassInfo& cls,
       if (m.name == name) named.push_back(&m);
   if (named.empty()) {
     RaiseHostError(ZE_UNKNOWN_METHOD, cls.name() + " has no method " + name);
-    return nullptr;
+    return counted;
   }
-  std::vector<const MethodInfo*> counted;
   for (const MethodInfo* m : named)
-    if (m->params.size() == args.size()) counted.push_back(m);
+    if (m->params.size() == n) counted.push_back(m);
+  if (counted.empty())
+    RaiseHostError(ZE_NO_SIGNATURE, cls.name() + "::" + name + " takes no " +
+                                        std::to_string(n) + " argument" +
+                                        (n == 1 ? "" : "s") + "; it has " +
+                                        List(named));
+  return counted;
+}
+
+const MethodInfo* Machine::Resolve(const ClassInfo& cls,
+                                   const std::string& name,
+                                   const std::vector<Variable*>& args) {
+  std::vector<const MethodInfo*> counted = Counted(cls, name, args.size());
+  if (counted.empty()) return nullptr;
   if (counted.size() == 1) {
     Mismatch(*counted[0], args);
     return counted[0];
@@ -136,16 +148,8 @@ const MethodInfo* Machine::Resolve(const ClassInfo& cls,
       ok = Matches(m->params[i], args[i]);
     if (ok) return m;
   }
-  std::string n = std::to_string(args.size());
-  if (counted.empty()) {
-    RaiseHostError(ZE_NO_SIGNATURE, cls.name() + "::" + name + " takes no " +
-                                        n + " argument" +
-                                        (args.size() == 1 ? "" : "s") +
-                                        "; it has " + List(named));
-  } else {
-    RaiseHostError(ZE_NO_SIGNATURE, cls.name() + "::" + name + ArgKinds(args) +
-                                        " matches none of " + List(counted));
-  }
+  RaiseHostError(ZE_NO_SIGNATURE, cls.name() + "::" + name + ArgKinds(args) +
+                                      " matches none of " + List(counted));
   return nullptr;
 }
 
@@ -160,8 +164,8 @@ void Machine::Mismatch(const MethodInfo& m,
       words = words.substr(words.find(',') + 2);
     words = words.substr(0, words.find_first_of(",)"));
     warnings.push_back(m.signature + ": parameter " + std::to_string(i + 1) +
-                       " (" + words + ") is given a " +
-                       TypeName(*args[i]->GetPointer()));
+                       " (" + words + ") is given " +
+                       ATypeName(*args[i]->GetPointer()));
   }
 }
 
@@ -225,7 +229,7 @@ void Machine::Call(Variable& object, const std::string& method,
   ObjectStore* o = AsObject(obj);
   if (!o) {
     RaiseHostError(ZE_NOT_AN_OBJECT,
-                   "method " + method + " called on a " + TypeName(*obj));
+                   "method " + method + " called on " + ATypeName(*obj));
     return;
   }
   std::shared_ptr<ClassInfo> keep = o->cls;  // the object may be replaced

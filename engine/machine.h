@@ -32,6 +32,12 @@ class Machine final : public Processor, public PVConnect, public ErrorSink {
   void Raise(zlong number, const char* text) override;
   unsigned short ErrorOffset(HINSTANCE module) const override;
 
+  // The methods `name` of cls that take n arguments (a class without a
+  // method of that name has its bases'); none after raising the error that
+  // says why (no such method, or the signatures it has).
+  std::vector<const MethodInfo*> Counted(const ClassInfo& cls,
+                                         const std::string& name,
+                                         std::size_t n);
   // Resolves method `name` of cls for these arguments; null after raising
   // the error that explains why none fits.
   const MethodInfo* Resolve(const ClassInfo& cls, const std::string& name,

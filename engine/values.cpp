@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "engine/classes.h"
@@ -115,6 +116,13 @@ std::string TypeName(const Variable& v) {
       return "type " + std::to_string(v.type);
   }
 }
+
+std::string WithArticle(const std::string& name) {
+  bool vowel = !name.empty() && std::strchr("aeiouAEIOU", name[0]);
+  return (vowel ? "an " : "a ") + name;
+}
+
+std::string ATypeName(const Variable& v) { return WithArticle(TypeName(v)); }
 
 std::vector<std::string> MemberNames(const Variable& v) {
   std::vector<std::string> names;

@@ -30,6 +30,10 @@ ZORL_API std::string StringBytes(const Variable& v);
 // The type or class name of a value: "empty", "boolean", "byte", "long",
 // "float", "double", "address", "String", "Vector", a class name, "reference".
 ZORL_API std::string TypeName(const Variable& v);
+// The type name after its article, as a message says it: "a long", "an
+// empty", "an Image".
+ZORL_API std::string ATypeName(const Variable& v);
+ZORL_API std::string WithArticle(const std::string& name);
 // The names of an object's members, sorted (none for any other value).
 ZORL_API std::vector<std::string> MemberNames(const Variable& v);
 // The value as `print` shows it.

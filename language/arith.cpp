@@ -149,7 +149,7 @@ void Negate(const Variable& a0, Variable& out) {
     }
     default:
       RaiseHostError(ZE_NOT_A_NUMBER,
-                     "operand of - is a " + TypeName(a) + ", no number");
+                     "operand of - is " + ATypeName(a) + ", no number");
       out._Clear();
   }
 }

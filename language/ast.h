@@ -66,10 +66,12 @@ struct Statement {
     kContinue,    // continue
     kDef,         // def name(params)
     kReturn,      // return [value]
+    kTry,         // try
+    kCatch,       // catch [name]
   };
   Kind kind = kNone;
-  int column = 1;  // where the statement starts
-  std::string name;
+  int column = 1;    // where the statement starts
+  std::string name;  // also: a try's catch variable (none: empty)
   std::vector<std::string> params;
   std::unique_ptr<Expr> target;
   std::unique_ptr<Expr> value;
@@ -78,7 +80,7 @@ struct Statement {
 // Whether a statement opens a block that a later `end` closes.
 inline bool OpensBlock(Statement::Kind k) {
   return k == Statement::kIf || k == Statement::kWhile ||
-         k == Statement::kFor || k == Statement::kDef;
+         k == Statement::kFor || k == Statement::kDef || k == Statement::kTry;
 }
 
 }  // namespace zorl

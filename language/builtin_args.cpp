@@ -20,7 +20,7 @@ bool IsNumber(const Variable& v) {
 bool BadArgument(const char* usage, const char* what, const Variable& v,
                  zlong number) {
   RaiseHostError(number,
-                 std::string(usage) + ": " + what + "got a " + TypeName(v));
+                 std::string(usage) + ": " + what + "got " + ATypeName(v));
   return false;
 }
 

@@ -44,8 +44,8 @@ bool Convert(const std::string& directive, char c, const Variable& v,
     return true;
   }
   if (!IsNumber(v))
-    return Refuse(std::string("%") + c + " takes a number, not a " +
-                  TypeName(v));
+    return Refuse(std::string("%") + c + " takes a number, not " +
+                  ATypeName(v));
   char buf[256];
   std::string f = directive;
   if (c == 'd' || c == 'i' || c == 'x' || c == 'X') {

@@ -51,9 +51,8 @@ bool Equal(const Variable& a0, const Variable& b0, bool* ok) {
   }
   if (a.type == PV_OBJECT || b.type == PV_OBJECT) {
     RaiseHostError(ZE_BAD_ARGUMENT,
-                   "== compares numbers, booleans, Strings and Vectors, not "
-                   "a " +
-                       TypeName(a.type == PV_OBJECT ? a : b));
+                   "== compares numbers, booleans, Strings and Vectors, not " +
+                       ATypeName(a.type == PV_OBJECT ? a : b));
     *ok = false;
     return false;
   }
@@ -98,8 +97,8 @@ void Compare(const std::string& op, const Variable& a0, const Variable& b0,
     return;
   }
   if (!IsNumber(a) || !IsNumber(b)) {
-    RaiseHostError(ZE_NOT_A_NUMBER, "operand of " + op + " is a " +
-                                        TypeName(IsNumber(a) ? b : a));
+    RaiseHostError(ZE_NOT_A_NUMBER, "operand of " + op + " is " +
+                                        ATypeName(IsNumber(a) ? b : a));
     return;
   }
   int order = 0;
@@ -111,6 +110,56 @@ void Compare(const std::string& op, const Variable& a0, const Variable& b0,
   out = MakeBoolean(holds);
 }
 
+bool Identical(const Variable& a0, const Variable& b0) {
+  const Variable& a = Follow(a0);
+  const Variable& b = Follow(b0);
+  if (a.type != b.type) return false;
+  switch (a.type) {
+    case PV_EMPTY:
+      return true;
+    case PV_BYTE:
+      return a.val.b == b.val.b;
+    case PV_BOOLEAN:
+    case PV_LONG:
+      return a.val.l == b.val.l;
+    case PV_FLOAT:
+      return std::memcmp(&a.val.f, &b.val.f, sizeof(float)) == 0;
+    case PV_DOUBLE:
+      return std::memcmp(a.val.d, b.val.d, sizeof(double)) == 0;
+    case PV_STRING: {
+      const ZeroedBytes& x =
+          static_cast<const StringStore*>(a.val.store)->bytes;
+      const ZeroedBytes& y =
+          static_cast<const StringStore*>(b.val.store)->bytes;
+      return x.size() == y.size() &&
+             std::memcmp(x.data(), y.data(), x.size()) == 0;
+    }
+    case PV_VECTOR: {
+      const auto& x = static_cast<const VectorStore*>(a.val.store)->elems;
+      const auto& y = static_cast<const VectorStore*>(b.val.store)->elems;
+      if (x.size() != y.size()) return false;
+      for (std::size_t i = 0; i < x.size(); ++i)
+        if (!Identical(x[i], y[i])) return false;
+      return true;
+    }
+    case PV_OBJECT: {
+      const ObjectStore* x = AsObject(&a);
+      const ObjectStore* y = AsObject(&b);
+      if (x->cls != y->cls || x->hasData != y->hasData ||
+          x->bytes != y->bytes || x->native != y->native ||
+          x->members.size() != y->members.size())
+        return false;
+      for (auto i = x->members.begin(), j = y->members.begin();
+           i != x->members.end(); ++i, ++j)
+        if (i->first != j->first || !Identical(i->second, j->second))
+          return false;
+      return true;
+    }
+    default:
+      return a.val.a == b.val.a;
+  }
+}
+
 bool Truth(const Variable& v0, bool* ok) {
   const Variable& v = Follow(v0);
   *ok = true;
@@ -120,7 +169,7 @@ bool Truth(const Variable& v0, bool* ok) {
     if (!std::isnan(d)) return d != 0;
     RaiseHostError(ZE_BAD_ARGUMENT, "a condition is NaN");
   } else {
-    RaiseHostError(ZE_NOT_BOOLEAN, "a condition is a " + TypeName(v) +
+    RaiseHostError(ZE_NOT_BOOLEAN, "a condition is " + ATypeName(v) +
                                        ", not a boolean or a number");
   }
   *ok = false;

@@ -16,6 +16,11 @@ namespace zorl {
 void Compare(const std::string& op, const Variable& a, const Variable& b,
              Variable& out);
 
+// Whether two values are the same at every level: the same kind, bits,
+// bytes, elements and members (objects too, which == refuses). Tells
+// whether a call changed a value.
+bool Identical(const Variable& a, const Variable& b);
+
 // Whether a condition holds: a boolean, or a number that is not zero.
 // Anything else, and NaN, raise an error and give false in *ok.
 bool Truth(const Variable& v, bool* ok);

@@ -31,7 +31,7 @@ bool Length(const Variable& seq, std::size_t* n) {
     *n = static_cast<const StringStore*>(seq.val.store)->bytes.size();
     return true;
   }
-  RaiseHostError(ZE_NO_ELEMENTS, "a " + TypeName(seq) +
+  RaiseHostError(ZE_NO_ELEMENTS, ATypeName(seq) +
                                      " has no elements; a Vector or a "
                                      "String has");
   return false;

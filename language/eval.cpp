@@ -38,17 +38,32 @@ Variable* Evaluator::Named(const Expr& e) {
 }
 
 Variable* Evaluator::Place(const Expr& e) {
+  // The indexes are worked out before the place they index, which they
+  // might move (append).
+  std::vector<Variable> indexes;
+  if (!Indexes(e, indexes)) return nullptr;
+  return Locate(e, indexes, 0);
+}
+
+bool Evaluator::Indexes(const Expr& e, std::vector<Variable>& out) {
+  for (const Expr* p = &e; p->kind != Expr::kName; p = p->object.get()) {
+    if (p->kind != Expr::kIndex) continue;
+    out.emplace_back();
+    if (!Eval(*p->args[0], out.back())) return false;
+  }
+  return true;
+}
+
+Variable* Evaluator::Locate(const Expr& e, const std::vector<Variable>& indexes,
+                            std::size_t k) {
   if (e.kind == Expr::kName) return Named(e);
-  // An index is worked out before the place it indexes, which it might
-  // move (append).
-  Variable index;
-  if (e.kind == Expr::kIndex && !Eval(*e.args[0], index)) return nullptr;
-  Variable* object = Place(*e.object);  // names, members and elements
+  bool element = e.kind == Expr::kIndex;
+  Variable* object = Locate(*e.object, indexes, element ? k + 1 : k);
   if (!object) return nullptr;
-  if (e.kind == Expr::kIndex) {
+  if (element) {
     std::size_t at = 0;
     Variable* seq = object->GetPointer();
-    if (ElementIndex(*seq, index, &at) && seq->type == PV_STRING)
+    if (ElementIndex(*seq, indexes[k], &at) && seq->type == PV_STRING)
       RaiseHostError(ZE_NO_ELEMENTS,
                      "a String's byte has no elements or "
                      "members");
@@ -149,7 +164,7 @@ bool Evaluator::Eval(const Expr& e, Variable& out) {
   if (depth_ >= kMaxDepth) {
     RaiseHostError(ZE_LIMIT, "expressions and calls nested more than " +
                                  std::to_string(kMaxDepth) + " deep");
-    stop_ = true;  // as for recursion without end
+    fatal_ = true;  // as for recursion without end
     return Check();
   }
   ++depth_;
@@ -318,54 +333,98 @@ bool Evaluator::EvalCall(const Expr& e, Variable& out, bool* called) {
   return Check();
 }
 
-bool Evaluator::ReferAt(const std::string& cls, const std::string& method,
-                        std::size_t count, std::size_t i) const {
-  for (const std::string& text : engine_.Signatures(cls, method)) {
-    Signature sig;
-    std::string error;
-    if (ParseSignature(text, &sig, &error) && sig.params.size() == count &&
-        sig.params[i].IsRefer())
-      return true;
-  }
-  return false;
+bool Evaluator::Takes(const Expr& call, const std::string& cls,
+                      const std::string& method, std::vector<bool>* refer,
+                      bool* called) {
+  if (engine_.Takes(cls, method, call.args.size(), refer)) return true;
+  *called = true;
+  return Check();
 }
 
-bool Evaluator::Arguments(const Expr& call, const std::string& cls,
-                          const std::string& method,
-                          std::vector<Variable>& temps,
-                          std::vector<Variable*>* args) {
+bool Evaluator::Arguments(const Expr& call, const std::vector<bool>& refer,
+                          CallArgs* out) {
   std::size_t n = call.args.size();
-  temps.resize(n);  // never resized again: args point into it
+  out->temps.resize(n);  // never resized again: args point into it
+  out->args.assign(n, nullptr);
+  const char* notPlace = "is not a variable, a member or an element";
+  // A member or an element given to a refer parameter is found after every
+  // argument has been worked out, as nothing runs then that could move it.
+  std::vector<std::vector<Variable>> indexes(n);
   for (std::size_t i = 0; i < n; ++i) {
     const Expr& a = *call.args[i];
-    if (a.kind != Expr::kName) {
-      if (!Eval(a, temps[i])) return false;
-      args->push_back(&temps[i]);
-      continue;
+    if (a.kind == Expr::kName) {
+      auto found = vars_->find(a.name);
+      Variable* v = found == vars_->end() ? nullptr : &found->second;
+      if (!v && refer[i]) v = &(*vars_)[a.name];
+      if (!v) v = Named(a);
+      if (!v) return false;
+      out->args[i] = v;
+    } else if (refer[i] && IsPlace(a)) {
+      if (!Indexes(a, indexes[i])) return false;
+    } else {
+      if (!Eval(a, out->temps[i])) return false;
+      out->args[i] = &out->temps[i];
+      if (refer[i]) out->copies.push_back({i, out->temps[i], notPlace});
     }
-    auto found = vars_->find(a.name);
-    Variable* v = found == vars_->end() ? nullptr : &found->second;
-    if (!v && ReferAt(cls, method, n, i)) v = &(*vars_)[a.name];
-    if (!v) v = Named(a);
-    if (!v) return false;
-    args->push_back(v);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (out->args[i]) continue;
+    const Expr& a = *call.args[i];
+    bool element = a.kind == Expr::kIndex;
+    Variable* object = Locate(*a.object, indexes[i], element ? 1 : 0);
+    if (!object) return false;
+    Variable* seq = object->GetPointer();
+    Variable* place = nullptr;
+    const char* why = nullptr;
+    std::size_t at = 0;
+    if (!element) {
+      place = engine_.GetMember(*seq, a.name);
+      if (place && engine_.ReadOnly(*seq, a.name))
+        why = "is a read-only member";
+    } else if (seq->type == PV_STRING) {
+      ReadElement(*seq, indexes[i][0], out->temps[i]);
+      why = "is a String's byte";
+    } else if (ElementIndex(*seq, indexes[i][0], &at)) {
+      place = &static_cast<VectorStore*>(seq->val.store)->elems[at];
+    }
+    if (!Check()) return false;
+    out->args[i] = place;
+    if (!why) continue;
+    if (place) out->temps[i] = *place;
+    out->args[i] = &out->temps[i];
+    out->copies.push_back({i, out->temps[i], why});
   }
   return true;
 }
 
+void Evaluator::Lost(const CallArgs& a, const std::string& cls,
+                     const std::string& method) {
+  for (const CallArgs::Copy& c : a.copies) {
+    if (Identical(c.before, a.temps[c.i])) continue;
+    engine_.Warn(cls + "::" + method + ": argument " + std::to_string(c.i + 1) +
+                 " " + c.why +
+                 ", so what the method wrote into it went to a copy and is "
+                 "lost");
+    return;
+  }
+}
+
 bool Evaluator::Construct(const Expr& e, Variable& out, bool* called) {
-  std::vector<Variable> temps;
-  std::vector<Variable*> args;
-  if (!Arguments(e, e.name, e.name, temps, &args)) return false;
+  std::vector<bool> refer;
+  CallArgs a;
+  if (!Takes(e, e.name, e.name, &refer, called) || !Arguments(e, refer, &a))
+    return false;
   *called = true;
-  engine_.Construct(out, e.name, args);
+  engine_.Construct(out, e.name, a.args);
+  Lost(a, e.name, e.name);
   return Check();
 }
 
 bool Evaluator::Method(const Expr& e, Variable& out, bool* called) {
   // A method works on a variable in place; on any other value (a member
-  // included) it works on a copy.
-  Variable temp;
+  // included) it works on a copy, and a member's or an element's copy that
+  // it changed is lost, with a warning.
+  Variable temp, before;
   Variable* object = &temp;
   if (e.object->kind == Expr::kName) {
     object = Named(*e.object);
@@ -373,12 +432,20 @@ bool Evaluator::Method(const Expr& e, Variable& out, bool* called) {
   } else if (!Eval(*e.object, temp)) {
     return false;
   }
+  bool watch = object == &temp && IsPlace(*e.object);
+  if (watch) before = temp;
   std::string cls = TypeName(*object->GetPointer());
-  std::vector<Variable> temps;
-  std::vector<Variable*> args;
-  if (!Arguments(e, cls, e.name, temps, &args)) return false;
+  std::vector<bool> refer;
+  CallArgs a;
+  if (!Takes(e, cls, e.name, &refer, called) || !Arguments(e, refer, &a))
+    return false;
   *called = true;
-  engine_.Call(*object, e.name, args, &out);
+  engine_.Call(*object, e.name, a.args, &out);
+  if (watch && !Identical(before, temp))
+    engine_.Warn(cls + "::" + e.name +
+                 ": its object is a member or an element, so what the "
+                 "method changed went to a copy and is lost");
+  Lost(a, cls, e.name);
   return Check();
 }
 

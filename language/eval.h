@@ -67,12 +67,17 @@ class Evaluator {
   static constexpr std::size_t kMaxReported = 20;
 
  private:
-  enum Flow { kNext, kBreak, kContinue, kReturn, kStop };
+  // kThrow: an error raised inside a try block leaves every block and call
+  // up to that try.
+  enum Flow { kNext, kBreak, kContinue, kReturn, kStop, kThrow };
 
   // Statements (exec.cpp).
   Flow RunBlock(const Block& block);
   Flow RunNode(const Node& n);
   Flow RunStatement(const Node& n);
+  Flow Try(const Node& n);
+  // The caught errors as the value a catch variable receives.
+  Variable Caught();
   Flow Loop(const Node& n);
   Flow For(const Node& n);
   // The rounds of a for loop, its variable set to each value that next
@@ -85,7 +90,8 @@ class Evaluator {
   void RunSimple(const Statement& s);
   bool Step();
   // Reports the errors of the statement that just ran: kStop when the
-  // script stops here.
+  // script stops here; inside a try block they are kept for its catch
+  // instead (kThrow).
   Flow Done();
   void Report(const Errors& errors);
   void Warn();
@@ -105,17 +111,41 @@ class Evaluator {
   bool Builtin(const Expr& e, Variable& out, bool* called);
   bool InPlace(const PlaceBuiltin& p, const Expr& e, Variable& out,
                bool* called);
-  // Argument values of a call of cls::method: a variable given by name is
-  // passed itself, so that refer parameters bind to it (a new name is
-  // created empty where a refer parameter takes it); other arguments are
-  // evaluated into temps.
-  bool Arguments(const Expr& call, const std::string& cls,
-                 const std::string& method, std::vector<Variable>& temps,
-                 std::vector<Variable*>* args);
-  bool ReferAt(const std::string& cls, const std::string& method,
-               std::size_t count, std::size_t i) const;
+  // The arguments of a call of a method or a constructor.
+  struct CallArgs {
+    std::vector<Variable> temps;  // values that no variable holds
+    std::vector<Variable*> args;  // what the call is given
+    // A refer parameter that could only be given a copy: the argument's
+    // number, its value before the call and why it is a copy.
+    struct Copy {
+      std::size_t i;
+      Variable before;
+      const char* why;
+    };
+    std::vector<Copy> copies;
+  };
+  // Whether some signature of cls::method takes as many arguments as the
+  // call gives (else the error, and *called, as the call would leave
+  // nothing); refer tells which are refer parameters.
+  bool Takes(const Expr& call, const std::string& cls,
+             const std::string& method, std::vector<bool>* refer, bool* called);
+  // Argument values of a call: a variable given by name is passed itself,
+  // so that refer parameters bind to it (a new name is created empty where
+  // a refer parameter takes it), and so is a member or an element given to
+  // a refer parameter; other arguments are evaluated into temps.
+  bool Arguments(const Expr& call, const std::vector<bool>& refer,
+                 CallArgs* out);
+  // Warns when the call wrote into a copy that a refer parameter was given.
+  void Lost(const CallArgs& a, const std::string& cls,
+            const std::string& method);
   // The variable, member or element that e names, for writing into.
   Variable* Place(const Expr& e);
+  // The indexes on the way to the place e, the outermost first.
+  bool Indexes(const Expr& e, std::vector<Variable>& out);
+  // The place e, its indexes worked out before (from indexes[k] on): finding
+  // it runs nothing that could move another place.
+  Variable* Locate(const Expr& e, const std::vector<Variable>& indexes,
+                   std::size_t k);
   // A value to read: a place is read where it is, anything else is
   // evaluated into temp.
   const Variable* Read(const Expr& e, Variable& temp);
@@ -151,6 +181,13 @@ class Evaluator {
   Errors errors_;
   long long errorCount_ = 0;
   bool stop_ = false;
+  // A limit was passed (steps, calls or nesting): outside any try the
+  // script stops, even with keepGoing.
+  bool fatal_ = false;
+  int tries_ = 0;          // try blocks running, inside each other
+  bool throwing_ = false;  // errors on their way to a catch
+  Errors caught_;          // those errors
+  int caughtLine_ = 0;     // the line that raised them
   long long steps_ = 0, stepLimit_ = 0;
   int depth_ = 0;  // expressions and calls being worked, inside each other
   std::set<std::pair<std::string, int>> warned_;

@@ -1,5 +1,6 @@
-// Statements at run time: blocks, loops, functions, the step limit, and the
-// reports of each statement's errors with the calls it was reached through.
+// Statements at run time: blocks, loops, functions, try and catch, the step
+// limit, and the reports of each statement's errors with the calls it was
+// reached through.
 #include <new>
 #include <utility>
 
@@ -59,7 +60,8 @@ bool Evaluator::Run(const std::string& file,
   for (const Node& n : *program)
     if (n.s.kind == Statement::kDef) declared_.emplace(n.s.name, n.line);
   file_ = file;
-  stop_ = false;
+  stop_ = fatal_ = throwing_ = false;
+  tries_ = 0;
   steps_ = 0;
   program_ = std::move(program);
   Flow flow = RunBlock(*program_);
@@ -79,13 +81,11 @@ bool Evaluator::Step() {
   RaiseHostError(ZE_LIMIT, "the script took more than " +
                                std::to_string(stepLimit_) +
                                " steps (statements and rounds of loops)");
-  stop_ = true;
+  fatal_ = true;
   return false;
 }
 
 Evaluator::Flow Evaluator::RunNode(const Node& n) {
-  line_ = n.line;
-  if (!Step()) return Done();
   // A value that the statement needs and cannot have (one the memory budget
   // refuses) ends it with host error 8; the statements of its blocks end
   // their own.
@@ -101,6 +101,8 @@ Evaluator::Flow Evaluator::RunNode(const Node& n) {
 }
 
 Evaluator::Flow Evaluator::RunStatement(const Node& n) {
+  line_ = n.line;
+  if (!Step()) return Done();
   const Statement& s = n.s;
   switch (s.kind) {
     case Statement::kIf: {
@@ -112,17 +114,21 @@ Evaluator::Flow Evaluator::RunStatement(const Node& n) {
       return Loop(n);
     case Statement::kFor:
       return For(n);
+    case Statement::kTry:
+      return Try(n);
     case Statement::kBreak:
       return kBreak;
     case Statement::kContinue:
       return kContinue;
-    case Statement::kReturn:
+    case Statement::kReturn: {
       returned_._Clear();
       if (s.value) {
         Variable value;
         if (Eval(*s.value, value)) returned_ = std::move(value);
       }
-      return Done() == kStop ? kStop : kReturn;
+      Flow flow = Done();
+      return flow == kNext ? kReturn : flow;
+    }
     case Statement::kDef: {
       Function& f = functions_[s.name];
       f.name = s.name;
@@ -197,7 +203,7 @@ Evaluator::Flow Evaluator::For(const Node& n) {
   if (v.type != PV_VECTOR && v.type != PV_STRING) {
     RaiseHostError(
         ZE_NO_ELEMENTS,
-        "for goes through a Vector or a String, not a " + TypeName(v));
+        "for goes through a Vector or a String, not " + ATypeName(v));
     Check();
     return Done();
   }
@@ -234,9 +240,10 @@ void Evaluator::RunSimple(const Statement& s) {
                 : s.value->kind == Expr::kBinary
                     ? Operator(*s.value, value, &called)
                     : Eval(*s.value, value);
-      // What a call left in its result is kept even when it raised
-      // errors.
-      if ((ok || called) && !stop_) (*vars_)[s.name] = std::move(value);
+      // What a call left in its result is kept even when it raised errors;
+      // a function that a limit or a thrown error ended left nothing.
+      if ((ok || called) && !fatal_ && !throwing_)
+        (*vars_)[s.name] = std::move(value);
       break;
     }
     case Statement::kSetMember: {
@@ -254,17 +261,58 @@ void Evaluator::RunSimple(const Statement& s) {
   }
 }
 
+Evaluator::Flow Evaluator::Try(const Node& n) {
+  ++tries_;
+  Flow flow = RunBlock(n.body);  // never throws: each statement catches
+  --tries_;
+  if (flow != kThrow) return flow;
+  throwing_ = false;
+  Variable e = Caught();
+  caught_.clear();
+  if (!n.s.name.empty()) (*vars_)[n.s.name] = std::move(e);
+  return RunBlock(n.orElse);
+}
+
+Variable Evaluator::Caught() {
+  auto error = [this](const ScriptError& e) {
+    Variable v;
+    engine_.Construct(v, "Error", {});
+    v("number") = MakeLong(e.number);
+    v("text") = MakeString(e.text);
+    v("method") = MakeString(e.where);
+    v("line") = MakeLong(caughtLine_);
+    return v;
+  };
+  Variable first = error(caught_[0]);
+  std::vector<Variable> all;
+  for (std::size_t i = 0; i < caught_.size() && i < kMaxReported; ++i)
+    all.push_back(error(caught_[i]));
+  first("count") = MakeLong(static_cast<zlong>(caught_.size()));
+  first("errors") = MakeVector(std::move(all));
+  return first;
+}
+
 Evaluator::Flow Evaluator::Done() {
   Check();
   Warn();
   if (!errors_.empty()) {
+    // Output that can no longer be written ends the run, even with
+    // keepGoing and inside a try.
+    bool broken = !out_ || !err_;
+    if (tries_ > 0 && !broken) {
+      caught_.swap(errors_);
+      errors_.clear();
+      caughtLine_ = line_;
+      throwing_ = true;
+      fatal_ = false;
+      return kThrow;
+    }
     Report(errors_);
     errors_.clear();
-    // Output that can no longer be written ends the run, even with
-    // keepGoing.
-    if (!keepGoing_ || !out_ || !err_) stop_ = true;
+    if (!keepGoing_ || fatal_ || broken) stop_ = true;
   }
-  return stop_ ? kStop : kNext;
+  if (stop_) return kStop;
+  return throwing_ ? kThrow : kNext;
 }
 
 void Evaluator::Report(const Errors& errors) {
@@ -319,11 +367,12 @@ bool Evaluator::CallFunction(const Function& f, const Expr& call,
   if (!ArgumentCount(usage, n, n, static_cast<int>(call.args.size())))
     return Check();
   if (sites_.size() >= static_cast<std::size_t>(kMaxCallDepth)) {
-    // Recursion without end: the script stops, even with keepGoing.
+    // Recursion without end: the script stops, even with keepGoing (unless
+    // a try catches it).
     RaiseHostError(ZE_LIMIT, "calls of functions nested more than " +
                                  std::to_string(kMaxCallDepth) + " deep (" +
                                  usage + ")");
-    stop_ = true;
+    fatal_ = true;
     return Check();
   }
   // Arguments are copies, as assignment makes them.
@@ -351,7 +400,7 @@ bool Evaluator::CallFunction(const Function& f, const Expr& call,
   line_ = line;
   errors_.swap(pending);
   sites_.pop_back();
-  return !stop_;
+  return !stop_ && !throwing_;
 }
 
 }  // namespace zorl

@@ -29,10 +29,10 @@ class ZORL_API Interpreter {
   // Runs a script; the exit status: 0 when it ran to its end without an
   // error, 1 when an error stopped it (with keepGoing: when any error was
   // raised, and always when out or err can no longer be written), 2 for a
-  // syntax error. With checkFirst the script is read and
-  // checked whole before its first line runs; otherwise each statement
-  // (a block with all its lines) runs as soon as it is read, and a syntax
-  // error stops the script there.
+  // syntax error. An error that a try caught counts for none of these. With
+  // checkFirst the script is read and checked whole before its first line runs;
+  // otherwise each statement (a block with all its lines) runs as soon as it is
+  // read, and a syntax error stops the script there.
   int Run(const std::string& file, std::istream& in, bool checkFirst);
 
   // One line of input, as a prompt reads them: kMore while the line leaves
@@ -52,7 +52,8 @@ class ZORL_API Interpreter {
   // scripts this way).
   void AllowFiles(bool allow);
   // The statements (and rounds of loops) that one script, or one statement
-  // fed, may take; past it the script stops with error 29. 0 (the
+  // fed, may take; past it the script stops with error 29 (a try catches
+  // it, but whatever runs after is past the limit too). 0 (the
   // default): no limit. Embedders that run untrusted scripts set one.
   void SetStepLimit(long long steps);
 

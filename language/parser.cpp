@@ -3,7 +3,7 @@
 //   statement := expr ['=' expr] | 'if' expr | 'elif' expr | 'else'
 //              | 'while' expr | 'for' name 'in' expr | 'end' | 'break'
 //              | 'continue' | 'def' name '(' [name (',' name)*] ')'
-//              | 'return' [expr]
+//              | 'return' [expr] | 'try' | 'catch' [name]
 //   expr      := and ('or' and)*     and := not ('and' not)*
 //   not       := 'not' not | compare
 //   compare   := bitor [('==' | '!=' | '<' | '<=' | '>' | '>=') bitor]
@@ -124,6 +124,7 @@ class Parser {
         {"for", Statement::kFor},     {"end", Statement::kEnd},
         {"break", Statement::kBreak}, {"continue", Statement::kContinue},
         {"def", Statement::kDef},     {"return", Statement::kReturn},
+        {"try", Statement::kTry},     {"catch", Statement::kCatch},
     };
     std::string word = Peek().text;
     for (const auto& k : kStatements)
@@ -149,6 +150,9 @@ class Parser {
       case Statement::kDef:
         return NewName(&out->name, "a function name after 'def'") &&
                Parameters(&out->params);
+      case Statement::kCatch:
+        return At(ScriptToken::kEnd) ||
+               NewName(&out->name, "a variable name or the end of the line");
       default:
         return true;
     }
@@ -457,8 +461,8 @@ class Parser {
 
 bool IsKeyword(const std::string& word) {
   static const char* const kWords[] = {
-      "and", "or", "not", "if",    "elif",     "else", "while",
-      "for", "in", "end", "break", "continue", "def",  "return"};
+      "and", "or",  "not",   "if",       "elif", "else",   "while", "for",
+      "in",  "end", "break", "continue", "def",  "return", "try",   "catch"};
   for (const char* w : kWords)
     if (word == w) return true;
   return false;

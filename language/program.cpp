@@ -20,18 +20,22 @@ const char* KeywordOf(Statement::Kind k) {
       return "while";
     case Statement::kFor:
       return "for";
+    case Statement::kTry:
+      return "try";
     default:
       return "def";
   }
 }
 
 // The block keyword that a line starts with, if any: a wrong line that
-// opens a block still opens one, so that its `end` is no second error.
+// opens a block still opens one, so that its `end` is no second error (and
+// a wrong catch still begins the catch block).
 Statement::Kind OpenedBy(const std::string& text) {
   std::vector<ScriptToken> t = Tokenize(text);
   if (t[0].kind != ScriptToken::kName) return Statement::kNone;
-  for (Statement::Kind k :
-       {Statement::kIf, Statement::kWhile, Statement::kFor, Statement::kDef})
+  if (t[0].text == "catch") return Statement::kCatch;
+  for (Statement::Kind k : {Statement::kIf, Statement::kWhile, Statement::kFor,
+                            Statement::kDef, Statement::kTry})
     if (t[0].text == KeywordOf(k)) return k;
   return Statement::kNone;
 }
@@ -71,8 +75,12 @@ bool ProgramBuilder::Add(int line, const std::string& text) {
   if (!parsed) {
     n.s = Statement();
     n.s.kind = OpenedBy(text);
-    if (OpensBlock(n.s.kind) &&
-        static_cast<int>(open_.size()) < kMaxBlockDepth) {
+    if (n.s.kind == Statement::kCatch && !open_.empty() &&
+        open_.back().node->s.kind == Statement::kTry) {
+      open_.back().sawElse = true;
+      open_.back().into = &open_.back().node->orElse;
+    } else if (OpensBlock(n.s.kind) &&
+               static_cast<int>(open_.size()) < kMaxBlockDepth) {
       Current()->push_back(std::move(n));
       open_.push_back(Open{&Current()->back(), &Current()->back().body, line});
     }
@@ -106,10 +114,32 @@ bool ProgramBuilder::Add(int line, const std::string& text) {
       o.into = &o.node->body;
       return true;
     }
+    case Statement::kCatch: {
+      if (open_.empty() || open_.back().node->s.kind != Statement::kTry)
+        return Fail(line, s.column,
+                    "expected a statement, found 'catch' without a 'try' "
+                    "before it");
+      Open& o = open_.back();
+      if (o.sawElse)
+        return Fail(line, s.column,
+                    "expected 'end' after the 'catch' block, found 'catch'");
+      o.sawElse = true;
+      o.into = &o.node->orElse;
+      o.node->s.name = s.name;
+      return true;
+    }
     case Statement::kEnd:
       if (open_.empty())
         return Fail(line, s.column,
                     "expected a statement, found 'end' with no block open");
+      if (open_.back().node->s.kind == Statement::kTry &&
+          !open_.back().sawElse) {
+        Fail(line, s.column,
+             "expected 'catch' before the 'end' of the 'try' of line " +
+                 std::to_string(open_.back().line));
+        open_.pop_back();
+        return false;
+      }
       open_.pop_back();
       return true;
     case Statement::kBreak:

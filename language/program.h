@@ -14,8 +14,9 @@ namespace zorl {
 struct Node {
   int line = 0;
   Statement s;
-  std::vector<Node> body;    // if, elif, while, for, def
-  std::vector<Node> orElse;  // if: an elif (as one if node) or the else body
+  std::vector<Node> body;    // if, elif, while, for, def, try
+  std::vector<Node> orElse;  // if: an elif (as one if node) or the else
+                             // body; try: the catch body
 };
 
 typedef std::vector<Node> Block;
@@ -27,8 +28,9 @@ struct LineError {
 };
 
 // Gathers lines into blocks. Statements that may stand only in some places
-// (elif and else after an if, break and continue in a loop, return in a
-// function, def at the top level) are checked as they come.
+// (elif and else after an if, catch after a try, break and continue in a
+// loop, return in a function, def at the top level) are checked as they
+// come.
 class ProgramBuilder {
  public:
   // Adds one line; false when it is wrong (the errors keep each).
@@ -42,10 +44,10 @@ class ProgramBuilder {
 
  private:
   struct Open {
-    Node* node;   // the if, while, for or def
+    Node* node;   // the if, while, for, def or try
     Block* into;  // where the next statement goes: its body or else body
     int line;     // where the block began (an elif chain: at its if)
-    bool sawElse = false;
+    bool sawElse = false;  // or the catch of a try
   };
   bool Fail(int line, int column, const std::string& message);
   Block* Current() { return open_.empty() ? &top_ : open_.back().into; }

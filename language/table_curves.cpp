@@ -72,8 +72,8 @@ bool TableCurves(Engine& engine, Variable& table, const char* usage,
   for (int k = 0; k < (single ? 1 : 4); ++k)
     if (!Entries(engine, table, single ? -1 : k, &y[k])) return false;
   if (y[0].empty()) {
-    RaiseHostError(ZE_BAD_PARAMETER, std::string(usage) + ": " + what + ", a " +
-                                         cls + " without entries");
+    RaiseHostError(ZE_BAD_PARAMETER, std::string(usage) + ": " + what + ", " +
+                                         WithArticle(cls) + " without entries");
     return false;
   }
   if (single) {

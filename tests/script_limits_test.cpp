@@ -149,7 +149,7 @@ TEST_F(ScriptLimitsTest, OnlyRealNestingIsLimited) {
 
 // An embedder's step limit ends an endless loop, and recursion without end
 // stops at its depth limit: errors naming the line, never a hang or an
-// exhausted stack.
+// exhausted stack, and no try that defeats them.
 TEST_F(ScriptLimitsTest, LoopsAndRecursionEnd) {
   std::istringstream in("x = 0\nwhile true\n  x = x + 1\nend\nprint(x)");
   std::ostringstream out, err;
@@ -160,6 +160,16 @@ TEST_F(ScriptLimitsTest, LoopsAndRecursionEnd) {
             "t.zs:3: error 29: limit reached: the script took more than 1000 "
             "steps (statements and rounds of loops)\n");
   EXPECT_EQ(out.str(), "");
+  // A try catches the limit, but whatever runs after it is past it too.
+  std::istringstream caught(
+      "try\n  while true\n  end\ncatch e\n  print(e.number)\nend");
+  EXPECT_EQ(interpreter.Run("t.zs", caught, true), 1);
+  EXPECT_EQ(err.str().substr(err.str().rfind("t.zs")),
+            "t.zs:5: error 29: limit reached: the script took more than 1000 "
+            "steps (statements and rounds of loops)\n");
+  // Caught errors are neither reported nor counted, with keepGoing too.
+  EXPECT_EQ(Run("try\n  x = 1 / 0\ncatch\nend\nprint(2)"), "");
+  EXPECT_EQ(status, 0);
   std::string nested = Run("def f(n)\n  return f(f(n))\nend\nf(" +
                            Repeat("f(", 150) + "1" + Repeat(")", 151));
   EXPECT_EQ(nested.substr(0, 44),

@@ -26,6 +26,16 @@ while true
   else
   end
 end
+catch e
+try
+end
+try
+catch 5
+end
+try
+catch e
+catch f
+end
 for i in x
 if 1 < 2 < 3
 end

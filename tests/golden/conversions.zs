@@ -78,3 +78,20 @@ u = LUTC3(v, v, v, v)
 u.BaseLine = 100
 u.Convert2To2(d2, "\x9c\xff\x9f\xff\x9b\xffz")
 print(hex(d2))
+# A member or an element given as the destination receives the result; a
+# read-only member, a String's byte or any other value gets a copy, and a
+# warning when the method wrote into it.
+t = LUT3()
+im = Image(2, 1, 3)
+t.Convert3To3(im.Pixels, "\x01\x02\x03\x04\x05\x06")
+pair = ["", [""]]
+t.Convert1To1(pair[1][0], "\x07")
+print(hex(im.Pixels), pair, LUT1(255 - range(0, 256)).Convert1To1(im.Pixels))
+b = Buffer(1)
+t.Convert1To1(b.Len, "\x01")
+s = "abc"
+t.Convert1To3(s[0], "\x01")
+t.Convert1To1("xyz", "\x01\x02\x03")
+print(b.Len, s)
+pair[1][0] = LUT1()
+pair[1][0].SetItem(0, 9)
