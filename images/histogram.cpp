@@ -1,5 +1,5 @@
 // Counting the pixels of a picture by value: one pass over the pixels,
-// the depth chosen outside the loop.
+// the depth chosen outside the loop; and the pixels beyond a span of values.
 #include "images/histogram.h"
 
 namespace zorl {
@@ -32,6 +32,26 @@ PixelCounts CountPixels(const ImageView& image, bool isSigned) {
     }
   }
   return c;
+}
+
+long long CountOutside(const ImageView& image, const PixelCounts& counts,
+                       long long lo, long long hi) {
+  long long outside = 0;
+  if (image.depth != 3) {
+    const std::vector<long long>& k = counts.counts[0];
+    for (std::size_t i = 0; i < k.size(); ++i) {
+      long long v = counts.first + static_cast<long long>(i);
+      if (v < lo || v > hi) outside += k[i];
+    }
+    return outside;
+  }
+  bool in[256];
+  for (int v = 0; v < 256; ++v) in[v] = v >= lo && v <= hi;
+  std::size_t n = static_cast<std::size_t>(image.width * image.height);
+  const unsigned char* p = image.pixels;
+  for (std::size_t i = 0; i < n; ++i, p += 3)
+    outside += !(in[p[0]] && in[p[1]] && in[p[2]]);
+  return outside;
 }
 
 }  // namespace zorl

@@ -21,6 +21,11 @@ struct PixelCounts {
 // and that depth is 1, 2 or 3.
 PixelCounts CountPixels(const ImageView& image, bool isSigned);
 
+// The pixels with a value (in colour: any component) below lo or above
+// hi; counts are the image's, from which gray pictures are counted.
+long long CountOutside(const ImageView& image, const PixelCounts& counts,
+                       long long lo, long long hi);
+
 }  // namespace zorl
 
 #endif

@@ -151,6 +151,23 @@ void DrawSeries(cairo_t* cr, const PlotSeries& s, const Scale& x,
   cairo_set_dash(cr, nullptr, 0, 0);
 }
 
+// The part of a series over the x axis, and one value more at each end so
+// that a curve runs on to the frame (a curve drawn whole, far longer than
+// the axis, would pass the coordinates that cairo holds).
+PlotSeries Visible(const PlotSeries& s, const PlotAxis& x) {
+  if (!(s.dx > 0) || s.y.empty()) return s;
+  double n = static_cast<double>(s.y.size());
+  double from = std::fmax(0, std::floor((x.lo - s.x0) / s.dx) - 1);
+  double to = std::fmin(n - 1, std::ceil((x.hi - s.x0) / s.dx) + 1);
+  PlotSeries v = s;
+  v.y.clear();
+  if (from > to) return v;
+  v.y.assign(s.y.begin() + static_cast<std::ptrdiff_t>(from),
+             s.y.begin() + static_cast<std::ptrdiff_t>(to) + 1);
+  v.x0 = s.x0 + from * s.dx;
+  return v;
+}
+
 void DrawAxes(cairo_t* cr, const Plot& plot, const PlotFrame& f, bool right) {
   Scale x(plot.x, f.left, f.right), yl(plot.left, f.bottom, f.top),
       yr(plot.right, f.bottom, f.top);
@@ -206,6 +223,10 @@ void DrawLegend(cairo_t* cr, const Plot& plot, int x) {
     Text(cr, s.label, x + 30, y, 0, 0.5);
     y += 20;
   }
+  for (const std::string& note : plot.notes) {
+    Text(cr, note, x, y, 0, 0.5);
+    y += 20;
+  }
 }
 
 // cairo and fontconfig keep the fonts they load for the life of the
@@ -258,7 +279,7 @@ bool RenderPlot(const Plot& plot, ImageData* image, std::string* error) {
   for (int pass = 0; pass < 2; ++pass)  // bars first, curves over them
     for (const PlotSeries& s : plot.series)
       if ((s.style == PlotSeries::kBars) == (pass == 0))
-        DrawSeries(cr, s, x, s.right ? yr : yl, f.bottom);
+        DrawSeries(cr, Visible(s, plot.x), x, s.right ? yr : yl, f.bottom);
   cairo_restore(cr);
   DrawAxes(cr, plot, f, right);
   DrawLegend(cr, plot, plot.width - kLegend);

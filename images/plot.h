@@ -34,6 +34,7 @@ struct Plot {
   int width = 880, height = 500;
   PlotAxis x, left, right;  // right is drawn when a series uses it
   std::vector<PlotSeries> series;
+  std::vector<std::string> notes;  // lines of the legend after the series'
 };
 
 // The plotting area, in pixels: curves, bars and grid lines are drawn

@@ -3,6 +3,7 @@
 #ifndef ZORL_LANGUAGE_EVAL_H
 #define ZORL_LANGUAGE_EVAL_H
 
+#include <csignal>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -51,14 +52,19 @@ class Evaluator {
 
   // A variable of the top level, or null.
   Variable* Find(const std::string& name);
-  // Whether a name is taken by a built-in, a class or a function (and on
-  // which line the function was defined).
-  bool NameTaken(const std::string& name, std::string* what) const;
+  // Whether a name is taken by a built-in, a class or (with functions) a
+  // function (and on which line the function was defined).
+  bool NameTaken(const std::string& name, std::string* what,
+                 bool functions = true) const;
 
   // Whether the file built-ins may run; when not, they raise error 30.
   void AllowFiles(bool allow) { files_ = allow; }
   // Statements (and loop rounds) one Run may take; 0: no limit.
   void SetStepLimit(long long steps) { stepLimit_ = steps; }
+  // A flag that stops the running script when it is not zero.
+  void SetInterrupt(const volatile std::sig_atomic_t* flag) {
+    interrupt_ = flag;
+  }
 
   // Calls inside calls are refused beyond this depth.
   static constexpr int kMaxCallDepth = 200;
@@ -189,6 +195,7 @@ class Evaluator {
   Errors caught_;          // those errors
   int caughtLine_ = 0;     // the line that raised them
   long long steps_ = 0, stepLimit_ = 0;
+  const volatile std::sig_atomic_t* interrupt_ = nullptr;
   int depth_ = 0;  // expressions and calls being worked, inside each other
   std::set<std::pair<std::string, int>> warned_;
 };

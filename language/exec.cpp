@@ -35,9 +35,10 @@ Evaluator::Evaluator(Engine& engine, std::ostream& out, std::ostream& err,
                      bool keepGoing)
     : engine_(engine), out_(out), err_(err), keepGoing_(keepGoing) {}
 
-bool Evaluator::NameTaken(const std::string& name, std::string* what) const {
+bool Evaluator::NameTaken(const std::string& name, std::string* what,
+                          bool functions) const {
   auto f = functions_.find(name);
-  if (f != functions_.end()) {
+  if (functions && f != functions_.end()) {
     *what = "a function defined on line " + std::to_string(f->second.line);
     return true;
   }
@@ -77,6 +78,18 @@ Evaluator::Flow Evaluator::RunBlock(const Block& block) {
 }
 
 bool Evaluator::Step() {
+  if (interrupt_ && *interrupt_) {
+    if (!stop_) {
+      ++errorCount_;
+      out_ << std::flush;
+      err_ << EscapeForMessage(file_ + ':' + std::to_string(line_) +
+                               ": interrupted")
+           << '\n'
+           << std::flush;
+    }
+    stop_ = true;
+    return false;
+  }
   if (stepLimit_ <= 0 || ++steps_ <= stepLimit_) return true;
   RaiseHostError(ZE_LIMIT, "the script took more than " +
                                std::to_string(stepLimit_) +

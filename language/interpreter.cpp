@@ -7,6 +7,7 @@
 
 #include "language/escape_message.h"
 #include "language/eval.h"
+#include "language/lexer.h"
 #include "language/program.h"
 
 namespace zorl {
@@ -38,7 +39,7 @@ int Interpreter::Finish(const std::string& file, ProgramBuilder& builder) {
     auto before = defined.find(n.s.name);
     if (before != defined.end())
       what = "a function defined on line " + std::to_string(before->second);
-    else if (!eval_->NameTaken(n.s.name, &what))
+    else if (!eval_->NameTaken(n.s.name, &what, !prompt_))
       defined[n.s.name] = n.line;
     if (!what.empty())
       errors.push_back(LineError{
@@ -69,9 +70,18 @@ int Interpreter::Finish(const std::string& file, ProgramBuilder& builder) {
 
 int Interpreter::Feed(const std::string& file, int line,
                       const std::string& text) {
-  if (!pending_) pending_.reset(new ProgramBuilder);
   std::string t = text;
   StripCr(t);
+  if (!open_.empty()) {
+    t = open_ + t;
+    line = openLine_;
+    open_.clear();
+  }
+  if (prompt_ && OpenAtEnd(t, &open_)) {
+    openLine_ = line;
+    return kMore;
+  }
+  if (!pending_) pending_.reset(new ProgramBuilder);
   bool ok = pending_->Add(line, t);
   if (ok && !pending_->Complete()) return kMore;
   std::unique_ptr<ProgramBuilder> builder = std::move(pending_);
@@ -79,9 +89,19 @@ int Interpreter::Feed(const std::string& file, int line,
 }
 
 int Interpreter::EndFeed(const std::string& file) {
+  if (!open_.empty()) {  // what stays open is an error of its own
+    if (!pending_) pending_.reset(new ProgramBuilder);
+    pending_->Add(openLine_, open_.substr(0, open_.size() - 1));
+    open_.clear();
+  }
   if (!pending_) return 0;
   std::unique_ptr<ProgramBuilder> builder = std::move(pending_);
   return Finish(file, *builder);
+}
+
+void Interpreter::DropFeed() {
+  pending_.reset();
+  open_.clear();
 }
 
 int Interpreter::RunLine(const std::string& file, int line,
@@ -115,6 +135,10 @@ int Interpreter::Run(const std::string& file, std::istream& in,
 }
 
 void Interpreter::AllowFiles(bool allow) { eval_->AllowFiles(allow); }
+
+void Interpreter::SetInterrupt(const volatile std::sig_atomic_t* flag) {
+  eval_->SetInterrupt(flag);
+}
 
 void Interpreter::SetStepLimit(long long steps) { eval_->SetStepLimit(steps); }
 

@@ -4,6 +4,7 @@
 #ifndef ZORL_LANGUAGE_INTERPRETER_H
 #define ZORL_LANGUAGE_INTERPRETER_H
 
+#include <csignal>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -42,6 +43,18 @@ class ZORL_API Interpreter {
   int Feed(const std::string& file, int line, const std::string& text);
   // The input ended: a block still open is a syntax error (status 2).
   int EndFeed(const std::string& file);
+  // Drops the lines fed of a statement not yet complete.
+  void DropFeed();
+
+  // At a prompt: a def may replace a function that an earlier statement
+  // defined (a script that defines a name twice is refused), and a line
+  // fed that leaves a bracket or a String open goes on in the next (Feed
+  // gives kMore).
+  void SetPrompt(bool prompt) { prompt_ = prompt; }
+  // While *flag is not zero (a signal handler may set it; the caller
+  // clears it), a running script stops before its next statement or round
+  // of a loop, with the report "FILE:LINE: interrupted" and status 1.
+  void SetInterrupt(const volatile std::sig_atomic_t* flag);
 
   // Runs one line (a statement complete in itself): 0, 1 (an error was
   // reported) or 2 (a syntax error).
@@ -66,8 +79,11 @@ class ZORL_API Interpreter {
 
   std::unique_ptr<Evaluator> eval_;
   std::unique_ptr<ProgramBuilder> pending_;  // lines fed, a block open
+  std::string open_;  // a line fed that left a bracket or a String open
+  int openLine_ = 0;
   std::ostream& err_;
   bool keepGoing_;
+  bool prompt_ = false;
 };
 
 }  // namespace zorl

@@ -25,6 +25,9 @@ int HexValue(char c) {
   return -1;
 }
 
+// What a String that the line leaves open lacks.
+const char kOpenString[] = "'\"' to end the String";
+
 ScriptToken Make(ScriptToken::Kind kind, const std::string& text,
                  std::size_t at) {
   ScriptToken t;
@@ -111,7 +114,7 @@ ScriptToken String(const std::string& s, std::size_t& i) {
     }
     ++i;
   }
-  if (i >= s.size()) return Bad(i, "'\"' to end the String");
+  if (i >= s.size()) return Bad(i, kOpenString);
   ++i;
   return t;
 }
@@ -152,6 +155,25 @@ std::vector<ScriptToken> Tokenize(const std::string& s) {
     }
     if (out.back().kind == ScriptToken::kBad) return out;
   }
+}
+
+bool OpenAtEnd(const std::string& line, std::string* head) {
+  std::vector<ScriptToken> t = Tokenize(line);
+  const ScriptToken& last = t.back();
+  if (last.kind == ScriptToken::kBad && last.text == kOpenString) {
+    *head = line + '\n';
+    return true;
+  }
+  if (last.kind != ScriptToken::kEnd) return false;
+  int depth = 0;
+  for (const ScriptToken& k : t) {
+    if (k.kind != ScriptToken::kPunct) continue;
+    if (k.text == "(" || k.text == "[") ++depth;
+    if (k.text == ")" || k.text == "]") --depth;
+  }
+  if (depth <= 0) return false;
+  *head = line.substr(0, static_cast<std::size_t>(last.column - 1)) + ' ';
+  return true;
 }
 
 std::string DescribeToken(const ScriptToken& t) {

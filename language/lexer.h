@@ -30,6 +30,12 @@ struct ScriptToken {
 // Splits one line into tokens; the last is always kEnd or kBad.
 std::vector<ScriptToken> Tokenize(const std::string& line);
 
+// Whether a line ends inside a String or a bracket, so that a prompt goes
+// on with the next line; *head is then what the next line is joined to: the
+// line and a line end (inside a String: the String holds it), or the line
+// without its comment and a blank (inside a bracket).
+bool OpenAtEnd(const std::string& line, std::string* head);
+
 // How a token reads in a message: "'('", "the name x", "the end of the
 // line".
 std::string DescribeToken(const ScriptToken& t);

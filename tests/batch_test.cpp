@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "images/histogram.h"
 #include "language/interpreter.h"
 
 namespace {
@@ -65,6 +66,29 @@ TEST_F(Batch, SixteenBitHistogramsCountTheStoredValues) {
   }
 }
 
+TEST(Histogram, CountsThePixelsOutsideASpan) {
+  struct Case {
+    long long width, depth;
+    bool isSigned;
+    const char* pixels;
+    long long lo, hi, outside;
+  } cases[] = {
+      {4, 1, false, "\x00\x05\x06\xff", 5, 6, 2},
+      // 16 bits: 0x8000 and 0xffff are -32768 and -1 signed.
+      {3, 2, false, "\x00\x80\xff\xff\x05\x00", 5, 40000, 1},
+      {3, 2, true, "\x00\x80\xff\xff\x05\x00", -1, 5, 1},
+      // Colour: a pixel is outside when any of its components is.
+      {3, 3, false, "\x01\x02\x03\x01\x09\x03\x00\x02\x03", 1, 3, 2},
+  };
+  for (const Case& c : cases) {
+    zorl::ImageView image{c.width, 1, c.depth,
+                          reinterpret_cast<const unsigned char*>(c.pixels)};
+    zorl::PixelCounts counts = zorl::CountPixels(image, c.isSigned);
+    EXPECT_EQ(zorl::CountOutside(image, counts, c.lo, c.hi), c.outside)
+        << c.depth << c.isSigned;
+  }
+}
+
 // FNV-1a over bytes.
 std::uint64_t Hash(const std::string& bytes) {
   std::uint64_t h = 14695981039346656037ULL;
@@ -108,6 +132,34 @@ TEST_F(Batch, TablePictureHasItsCurvesInTheirColours) {
     area +=
         px.substr(static_cast<std::size_t>(3 * (y * 880 + 73)), 3 * (679 - 73));
   EXPECT_EQ(Hash(area), 8500087539589651094u);
+}
+
+TEST_F(Batch, HistogramBarsAtTheEndsAreAsWideAsTheOthers) {
+#ifndef ZORL_PLOTS
+  GTEST_SKIP() << "built without plotting";
+#endif
+  // Pixels 0, 128 and 255, one each: three bars of the same height.
+  Variable im = Run(
+      "g = Image(3, 1, 1)\ng.Pixels = \"\\x00\\x80\\xff\"\n"
+      "PlotHistogram(\"" +
+          dir + "h.png\", g, LUT1())\nim = ReadImage(\"" + dir + "h.png\")\n",
+      "im");
+  std::string px = zorl::StringBytes(im("Pixels"));
+  // The gray (0xB0) of the bars, in pixels, across row 300 between x and
+  // x + n: the bars of 0, 128 and 255 (the area runs from 72 to 623 and
+  // the axis from -3.06 to 258.06), clear of the grid lines.
+  auto gray = [&](int x, int n) {
+    double sum = 0;
+    for (int i = x; i < x + n; ++i)
+      sum += (255 - static_cast<unsigned char>(
+                        px[static_cast<std::size_t>(3 * (300 * 880 + i))])) /
+             (255.0 - 0xB0);
+    return sum;
+  };
+  double middle = gray(330, 40);
+  EXPECT_NEAR(middle, 552 / 261.12, 0.05);
+  EXPECT_NEAR(gray(73, 27), middle, 0.05);
+  EXPECT_NEAR(gray(610, 13), middle, 0.05);
 }
 
 }  // namespace

@@ -16,6 +16,15 @@ PlotHistogram("colour.ppm", c, LUT3())
 PlotTable("tables.png", LUT1(), LUT2(100), LUT3(), LUTC3())
 f = ReadImage("flat.png")
 print(f.Width, f.Height, f.Depth, ReadImage("colour.ppm").Width, ReadImage("tables.png").Height)
+# Inputs 0 to 100 of a table; a histogram on the rescale's axis (-1024 to
+# 3071 here), its pixels outside the table counted in the legend.
+PlotTable("range.png", LUT2(), [0, 100.5])
+ct = Image(2, 1, 2)
+ct.Pixels = "\x00\x04\xff\x0f"
+ct.RescaleSlope = 1
+ct.RescaleIntercept = -1024
+PlotHistogram("ct.png", ct, LUT2())
+print(ReadImage("range.png").Height, ReadImage("ct.png").Height)
 # Bad input: no pixels, pixels of the wrong size, tables without entries,
 # a missing folder (nothing is left behind).
 Histogram(Image())
@@ -30,6 +39,9 @@ PlotTable("t.png", LUT1(), LUT3(0))
 PlotTable("t.png", LUT1(), 5)
 PlotTable("no/t.png", LUT1())
 PlotTable("t.txt", LUT1())
+PlotTable("t.png", LUT1(), [5, 5])
+PlotTable("t.png", LUT1(), [0, "a"])
+PlotTable("t.png", [0, 255])
 PlotHistogram("h.png", c, LUT1(), 1)
 PlotHistogram("h.png", Image(), LUT1())
 print(ListFiles("*"))
