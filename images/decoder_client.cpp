@@ -115,9 +115,16 @@ class Decoder {
     char* argv[] = {const_cast<char*>(path.c_str()),
                     const_cast<char*>("--memory"),
                     const_cast<char*>(memory.c_str()), nullptr};
+    // A group of its own: Ctrl-C at the prompt interrupts the script, not
+    // the decoder's read.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
     int failed =
-        posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
+        posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(pair[1]);
     if (failed) {
