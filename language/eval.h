@@ -51,6 +51,10 @@ class Evaluator {
 
   // A variable of the top level, or null.
   Variable* Find(const std::string& name);
+  // Sets a variable of the top level.
+  void Define(const std::string& name, Variable value) {
+    globals_[name] = std::move(value);
+  }
   // Whether a name is taken by a built-in, a class or a function (and on
   // which line the function was defined).
   bool NameTaken(const std::string& name, std::string* what) const;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 
@@ -55,6 +56,10 @@ class ZORL_API Interpreter {
   // fed, may take; past it the script stops with error 29. 0 (the
   // default): no limit. Embedders that run untrusted scripts set one.
   void SetStepLimit(long long steps);
+
+  // Sets the top-level variable args, a Vector of Strings (the arguments
+  // the command line gave the script); until then it is [].
+  void SetArguments(const std::vector<std::string>& args);
 
   // The value of a script variable (of the top level), or null.
   const Variable* Find(const std::string& name) const;
