@@ -127,6 +127,10 @@ class Evaluator {
   void SetElement(const Expr& target, Variable&& value);
   // *called tells whether an object's * method ran (as for EvalCall).
   bool Operator(const Expr& e, Variable& out, bool* called = nullptr);
+  // s = s + a + ... of a String s: the Strings are added to s in place, so
+  // that growing a String in a loop takes time in proportion to its length.
+  // False when the statement is no such assignment.
+  bool AppendInPlace(const Statement& s);
   Variable* Named(const Expr& e);  // raises an error for an unknown name
   // Moves the engine's pending errors into errors_; false when there were.
   bool Check();
