@@ -302,17 +302,19 @@ bool Evaluator::AppendInPlace(const Statement& s) {
   auto found = vars_->find(s.name);
   if (found == vars_->end() || found->second.type != PV_STRING) return false;
   std::vector<Variable> parts(e.args.size());
-  long long n = found->second.GetLen();
-  for (std::size_t i = 0; i < parts.size(); ++i) {
+  for (std::size_t i = 0; i < parts.size(); ++i)
     if (!Eval(*e.args[i], parts[i])) return true;  // s as it was
-    n += parts[i].type == PV_STRING ? parts[i].GetLen() : 0;
-  }
-  // The operands may have made new variables: s is looked up again.
-  Variable& target = (*vars_)[s.name];
-  bool strings = target.type == PV_STRING && n <= MaxBytes();
-  for (const Variable& part : parts)
-    strings = strings && part.type == PV_STRING;
   if (stop_) return true;
+  // The operands may have made new variables, or changed s (append): s is
+  // looked up again.
+  Variable& target = (*vars_)[s.name];
+  bool strings = target.type == PV_STRING;
+  long long n = strings ? target.GetLen() : 0;
+  for (const Variable& part : parts) {
+    strings = strings && part.type == PV_STRING;
+    n += strings ? part.GetLen() : 0;
+  }
+  strings = strings && n <= MaxBytes();
   if (strings) {
     ZeroedBytes& to = static_cast<StringStore*>(target.val.store)->bytes;
     std::size_t at = to.size();

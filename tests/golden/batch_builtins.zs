@@ -13,6 +13,7 @@ s = ""
 append(s, "ab")
 s = s + "cd" + "" + "e"
 append(s, s)
+s = s + str(append(s, "-")) + "."
 print(s)
 s = s + 1
 print(s)
