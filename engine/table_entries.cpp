@@ -54,6 +54,14 @@ const EntryRow kRows[] = {
     {"LUTC3::SetItem(int, int, char)", "LUTC3::SetItem", 0, 2, kAsGiven},
 };
 
+// A kind with its article: "a String", "an empty".
+std::string AKind(const Variable& v) {
+  std::string name = TypeName(v);
+  bool vowel = !name.empty() &&
+               std::string("aeiouAEIOU").find(name[0]) != std::string::npos;
+  return (vowel ? "an " : "a ") + name;
+}
+
 bool IsNumber(const Variable& v) {
   return v.type == PV_BOOLEAN || v.type == PV_BYTE || v.type == PV_LONG ||
          v.type == PV_FLOAT || v.type == PV_DOUBLE;
@@ -75,7 +83,7 @@ bool Fits(const Variable& v) {
 // The value as the warning shows it: numbers and booleans as print does,
 // anything larger by its kind.
 std::string Shown(const Variable& v) {
-  return IsNumber(v) ? Describe(v) : "a " + TypeName(v);
+  return IsNumber(v) ? Describe(v) : AKind(v);
 }
 
 // The byte the module makes of v: a number's whole part, its low byte; 0
@@ -157,7 +165,7 @@ std::string EntryWarning(const EntryRow& row,
     vec[k] = Entries(v);
     n[k] = vec[k] ? static_cast<zlong>(vec[k]->size()) : 0;
     if (!vec[k] && text.empty())
-      text = "argument " + std::to_string(k + 1) + " is a " + TypeName(v) +
+      text = "argument " + std::to_string(k + 1) + " is " + AKind(v) +
              ", not a Vector";
   }
   std::string lengths;

@@ -200,6 +200,14 @@ void Max(BuiltinContext&, Args& a, Variable& r) {
 
 const char kInterp[] = "interp(x, xs, ys)";
 
+// A kind with its article: "a String", "an empty".
+std::string AKind(const Variable& v) {
+  std::string name = TypeName(v);
+  bool vowel = !name.empty() &&
+               std::string("aeiouAEIOU").find(name[0]) != std::string::npos;
+  return (vowel ? "an " : "a ") + name;
+}
+
 const std::vector<Variable>& Elements(const Variable& v) {
   return static_cast<const VectorStore*>(v.val.store)->elems;
 }
@@ -209,7 +217,7 @@ const std::vector<Variable>& Elements(const Variable& v) {
 bool Points(const char* name, const Variable& v, std::vector<double>* out) {
   if (v.type != PV_VECTOR) {
     RaiseHostError(ZE_BAD_ARGUMENT, std::string(kInterp) + ": " + name +
-                                        " is a " + TypeName(v) +
+                                        " is " + AKind(v) +
                                         ", not a Vector of numbers");
     return false;
   }

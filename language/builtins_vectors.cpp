@@ -131,6 +131,14 @@ void Sum(BuiltinContext&, Args& a, Variable& r) {
   }
 }
 
+// A kind with its article: "a String", "an empty".
+std::string AKind(const Variable& v) {
+  std::string name = TypeName(v);
+  bool vowel = !name.empty() &&
+               std::string("aeiouAEIOU").find(name[0]) != std::string::npos;
+  return (vowel ? "an " : "a ") + name;
+}
+
 bool IsWhole(const Variable& v) {
   return v.type == PV_BYTE || v.type == PV_LONG;
 }
@@ -163,12 +171,11 @@ void Sort(BuiltinContext&, Args& a, Variable& r) {
                   e.type == PV_FLOAT || e.type == PV_DOUBLE;
     if (text ? e.type == PV_STRING : number && !std::isnan(e.GetDoubleNumb()))
       continue;
-    std::string what =
-        text     ? "a " + TypeName(e) + " among Strings"
-        : number ? std::string("NaN, which has no order")
-        : e.type == PV_STRING
-            ? std::string("a String among numbers")
-            : "a " + TypeName(e) + ", neither a number nor a String";
+    std::string what = text     ? AKind(e) + " among Strings"
+                       : number ? std::string("NaN, which has no order")
+                       : e.type == PV_STRING
+                           ? std::string("a String among numbers")
+                           : AKind(e) + ", neither a number nor a String";
     RaiseHostError(ZE_BAD_ARGUMENT, std::string(usage) + ": element " +
                                         std::to_string(i) + " is " + what);
     return;
