@@ -1,6 +1,8 @@
 // The script interpreter's own speed: a loop of one million rounds of an
-// assignment with an addition, and a 65,536-entry table filled element by
-// element (which must stay linear: writing an element copies nothing else).
+// assignment with an addition, a 65,536-entry table filled element by
+// element, and a String grown by 200 appends of 256 KiB (both must stay
+// linear: writing an element copies nothing else, and a String grows in
+// place).
 #include <benchmark/benchmark.h>
 
 #include <sstream>
@@ -53,5 +55,22 @@ void BM_FillA65536EntryTable(benchmark::State& state) {
             "print(v[65535])\n");
 }
 BENCHMARK(BM_FillA65536EntryTable)->Unit(benchmark::kMillisecond);
+
+// 50 MiB in all: quadratic copying would move 5 GiB.
+void BM_GrowAStringBy200Appends(benchmark::State& state) {
+  std::string add = state.range(0) ? "  append(s, b)\n" : "  s = s + b\n";
+  RunScript(state,
+            "b = bytes(fill(262144, 120))\n"
+            "s = \"\"\n"
+            "for i in range(0, 200)\n" +
+                add +
+                "end\n"
+                "print(len(s))\n");
+}
+BENCHMARK(BM_GrowAStringBy200Appends)
+    ->ArgName("append")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The zorl command: runs scripts against the plug-in, and shows what the
 // plug-in offers.
 //
-//   zorl run SCRIPT [options]      run a script file (- for standard input)
-//   zorl run -e 'STATEMENTS' ...   run statements from the command line
+//   zorl run SCRIPT [ARG...]       run a script file (- for standard input)
+//                                  with args = [ARG, ...]
+//   zorl run -e 'STATEMENTS' [ARG...]  run statements from the command line
 //   zorl methods [options]         the module's description, methods, errors
 //   zorl repl [options]            statements typed at a prompt (also zorl
 //                                  with no command, on a terminal)
@@ -31,12 +32,17 @@ namespace {
 
 const char kUsage[] =
     "usage:\n"
-    "  zorl run SCRIPT [options]      run a script file (- for standard "
-    "input)\n"
-    "  zorl run -e 'STATEMENTS' ...   run statements given on the command "
+    "  zorl run SCRIPT [ARG...]       run a script file (- for standard "
+    "input); the\n"
+    "                                 script gets its ARGs as the Strings of "
+    "the\n"
+    "                                 Vector args ([] when there are none)\n"
+    "  zorl run -e 'STATEMENTS' [ARG...]\n"
+    "                                 run statements given on the command "
     "line\n"
     "                                 (-e may repeat; each holds one or more "
-    "lines)\n"
+    "lines;\n"
+    "                                 no SCRIPT then: every word is an ARG)\n"
     "  zorl methods [options]         print the module description, the "
     "method\n"
     "                                 table and the error table\n"
@@ -44,7 +50,9 @@ const char kUsage[] =
     "  zorl repl [options]            run statements as they are typed (also "
     "zorl\n"
     "                                 with no command, on a terminal)\n"
-    "options:\n"
+    "options, before SCRIPT (or the first ARG); after it every word is an "
+    "ARG,\n"
+    "except --plugin, --keep-going and --no-error-range until a word --:\n"
     "  --plugin PATH     the plug-in to load (default: the plug-in built "
     "beside\n"
     "                    zorl, or the installed one)\n"
@@ -58,6 +66,7 @@ struct Options {
   std::string command;
   std::string script;
   std::vector<std::string> statements;
+  std::vector<std::string> args;  // the script's
   std::string plugin;
   bool keepGoing = false;
   bool errorRange = true;
@@ -89,8 +98,17 @@ int Finish(int status) {
   return status == 0 && !std::cerr.flush() ? 1 : status;
 }
 
+// Whether a word after the script is still zorl's own option: these three
+// worked after the script before scripts took arguments, and still do.
+bool OwnOption(const std::string& a) {
+  return a == "--plugin" || a.compare(0, 9, "--plugin=") == 0 ||
+         a == "--keep-going" || a == "--no-error-range";
+}
+
 // Parses the command line; on a usage error, its message.
 bool Parse(int argc, char** argv, Options* o, std::string* problem) {
+  bool started = false;  // the script, or -e's first argument, was given
+  bool rest = false;     // after --: every word is a script argument
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](std::string* out) {
@@ -101,7 +119,18 @@ bool Parse(int argc, char** argv, Options* o, std::string* problem) {
       *out = argv[++i];
       return true;
     };
-    if (a == "--help" || a == "-h") {
+    bool run = o->command == "run";
+    bool word = a.size() <= 1 || a[0] != '-';  // "-" is standard input
+    if (run && !rest && a == "--") {
+      rest = true;
+    } else if (run && (rest || (started ? !OwnOption(a) : word))) {
+      // The first word is the script, unless -e gave the statements.
+      if (o->script.empty() && o->statements.empty())
+        o->script = a;
+      else
+        o->args.push_back(a);
+      started = true;
+    } else if (a == "--help" || a == "-h") {
       o->help = true;
     } else if (a == "--version") {
       o->version = true;
@@ -113,11 +142,11 @@ bool Parse(int argc, char** argv, Options* o, std::string* problem) {
       o->keepGoing = true;
     } else if (a == "--no-error-range") {
       o->errorRange = false;
-    } else if (a == "-e" && o->command == "run") {
+    } else if (a == "-e" && run) {
       std::string s;
       if (!value(&s)) return false;
       o->statements.push_back(s);
-    } else if (a.size() > 1 && a[0] == '-') {
+    } else if (!word) {
       *problem = "unknown option " + a;
       return false;
     } else if (o->command.empty()) {
@@ -126,8 +155,6 @@ bool Parse(int argc, char** argv, Options* o, std::string* problem) {
         return false;
       }
       o->command = a;
-    } else if (o->command == "run" && o->script.empty()) {
-      o->script = a;
     } else {
       *problem = "unexpected argument " + a;
       return false;
@@ -139,9 +166,8 @@ bool Parse(int argc, char** argv, Options* o, std::string* problem) {
     *problem = "no command given";
     return false;
   }
-  if (o->command == "run" && o->script.empty() == o->statements.empty()) {
-    *problem = o->script.empty() ? "run needs a SCRIPT or -e STATEMENTS"
-                                 : "run takes a SCRIPT or -e, not both";
+  if (o->command == "run" && o->script.empty() && o->statements.empty()) {
+    *problem = "run needs a SCRIPT or -e STATEMENTS";
     return false;
   }
   return true;
@@ -221,6 +247,7 @@ int main(int argc, char** argv) {
     return RunRepl(prompt);
   }
   zorl::Interpreter interpreter(engine, std::cout, std::cerr, o.keepGoing);
+  interpreter.SetArguments(o.args);
   if (!o.statements.empty()) {
     std::string text;
     for (const std::string& s : o.statements) text += s + '\n';

@@ -8,6 +8,7 @@
 
 #include "engine/host_errors.h"
 #include "engine/store.h"
+#include "engine/table_entries.h"
 #include "engine/values.h"
 
 namespace zorl {
@@ -155,9 +156,13 @@ const MethodInfo* Machine::Resolve(const ClassInfo& cls,
 
 void Machine::Mismatch(const MethodInfo& m,
                        const std::vector<Variable*>& args) {
+  // A table's entries get a warning of their own, kind included.
+  const EntryRow* entries = FindEntryRow(m.signature);
   for (std::size_t i = 0; i < args.size(); ++i) {
     const Param& p = m.params[i];
-    if (p.IsRefer() || Matches(p, args[i])) continue;
+    if (p.IsRefer() || Matches(p, args[i]) ||
+        (entries && HoldsEntries(*entries, i)))
+      continue;
     // The parameter's word as the signature gives it.
     std::string words = m.signature.substr(m.signature.find('(') + 1);
     for (std::size_t k = 0; k < i; ++k)
@@ -167,6 +172,9 @@ void Machine::Mismatch(const MethodInfo& m,
                        " (" + words + ") is given " +
                        ATypeName(*args[i]->GetPointer()));
   }
+  if (!entries) return;
+  std::string w = EntryWarning(*entries, args);
+  if (!w.empty()) warnings.push_back(std::move(w));
 }
 
 void Machine::Invoke(const MethodInfo& m, VarRegister& result,

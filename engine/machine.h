@@ -43,7 +43,8 @@ class Machine final : public Processor, public PVConnect, public ErrorSink {
   const MethodInfo* Resolve(const ClassInfo& cls, const std::string& name,
                             const std::vector<Variable*>& args);
   // Warns about each argument whose kind doesn't fit its parameter in the
-  // only signature of that many arguments (the call still runs).
+  // only signature of that many arguments (the call still runs), and about
+  // table entries that don't fit a byte (table_entries.h).
   void Mismatch(const MethodInfo& m, const std::vector<Variable*>& args);
   // Runs a method with the arguments bound to their slots (refer
   // parameters designate the given values, the others get copies) and the

@@ -1,8 +1,14 @@
 // The built-ins of maths: pow, sqrt, exp, log, floor, ceil, round, abs,
 // min, max and clamp. Each works element by element on Vectors (a Vector
 // with numbers, or with Vectors of as many elements), as the operators do.
+// interp(x, xs, ys) draws straight lines through the points (xs, ys), as
+// palettes and curves are given:
+//
+//   interp(5, [0, 10], [0, 255])            127.5
+//   interp([-1, 0, 20], [0, 10], [0, 255])  [0.0, 0.0, 255.0] (clamped)
 // NaN and the infinities follow the C library (sqrt(-1) is NaN, log(0) is
 // -inf); floor, ceil and round give longs and refuse what no long holds.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -192,6 +198,87 @@ void Max(BuiltinContext&, Args& a, Variable& r) {
   Extreme("max(a, b) or max(v)", a, true, MaxOf, r);
 }
 
+const char kInterp[] = "interp(x, xs, ys)";
+
+// A kind with its article: "a String", "an empty".
+std::string AKind(const Variable& v) {
+  std::string name = TypeName(v);
+  bool vowel = !name.empty() &&
+               std::string("aeiouAEIOU").find(name[0]) != std::string::npos;
+  return (vowel ? "an " : "a ") + name;
+}
+
+const std::vector<Variable>& Elements(const Variable& v) {
+  return static_cast<const VectorStore*>(v.val.store)->elems;
+}
+
+// The numbers of a Vector of control points as doubles; false after the
+// error that names the Vector.
+bool Points(const char* name, const Variable& v, std::vector<double>* out) {
+  if (v.type != PV_VECTOR) {
+    RaiseHostError(ZE_BAD_ARGUMENT, std::string(kInterp) + ": " + name +
+                                        " is " + AKind(v) +
+                                        ", not a Vector of numbers");
+    return false;
+  }
+  for (const Variable& e : Elements(v)) {
+    if (!Number(kInterp, e)) return false;
+    out->push_back(e.GetDoubleNumb());
+  }
+  return true;
+}
+
+// The line through the points at x: ys[0] left of xs[0], the last y right
+// of the last x, NaN for NaN. x is a number or a Vector (of Vectors) of
+// them.
+bool Through(const Variable& x, const std::vector<double>& xs,
+             const std::vector<double>& ys, Variable& out) {
+  if (x.type == PV_VECTOR) {
+    const std::vector<Variable>& elems = Elements(x);
+    std::vector<Variable> results(elems.size());
+    for (std::size_t i = 0; i < elems.size(); ++i)
+      if (!Through(elems[i], xs, ys, results[i])) return false;
+    out = MakeVector(std::move(results));
+    return true;
+  }
+  if (!Number(kInterp, x)) return false;
+  double d = x.GetDoubleNumb();
+  std::size_t j = static_cast<std::size_t>(
+      std::upper_bound(xs.begin(), xs.end(), d) - xs.begin());
+  if (std::isnan(d))
+    out = MakeDouble(d);
+  else if (j == 0)
+    out = MakeDouble(ys.front());
+  else if (j == xs.size())
+    out = MakeDouble(ys.back());
+  else
+    out = MakeDouble(ys[j - 1] + (d - xs[j - 1]) * (ys[j] - ys[j - 1]) /
+                                     (xs[j] - xs[j - 1]));
+  return true;
+}
+
+void Interp(BuiltinContext&, Args& a, Variable& r) {
+  std::vector<double> xs, ys;
+  if (!Points("xs", a[1], &xs) || !Points("ys", a[2], &ys)) return;
+  std::string problem;
+  if (xs.size() != ys.size())
+    problem = "xs has " + std::to_string(xs.size()) + " elements and ys " +
+              std::to_string(ys.size());
+  else if (xs.empty())
+    problem = "no points";
+  for (std::size_t i = 1; problem.empty() && i < xs.size(); ++i)
+    if (!(xs[i] > xs[i - 1]))
+      problem = "xs is not increasing: element " + std::to_string(i) + " is " +
+                Describe(Elements(a[1])[i]) + " after " +
+                Describe(Elements(a[1])[i - 1]);
+  if (!problem.empty()) {
+    RaiseHostError(ZE_BAD_PARAMETER, std::string(kInterp) + ": " + problem);
+    return;
+  }
+  Variable out;
+  if (Through(a[0], xs, ys, out)) r = std::move(out);
+}
+
 }  // namespace
 
 const Builtin kMathBuiltins[] = {
@@ -206,6 +293,7 @@ const Builtin kMathBuiltins[] = {
     {"min", 1, 2, Min, "min(a, b) or min(v)", false},
     {"max", 1, 2, Max, "max(a, b) or max(v)", false},
     {"clamp", 3, 3, Clamp, "clamp(x, low, high)", false},
+    {"interp", 3, 3, Interp, kInterp, false},
     {nullptr, 0, 0, nullptr, nullptr, false},
 };
 

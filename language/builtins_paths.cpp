@@ -1,6 +1,7 @@
 // The built-ins of folders, file names and text that a batch needs:
-// ListFiles and MakeDir, the path helpers basename, dirname, stem, ext and
-// joinpath, and the text helpers replace, split, startswith and endswith.
+// ListFiles, MakeDir and exists, getenv, the path helpers basename,
+// dirname, stem, ext and joinpath, and the text helpers replace, split,
+// startswith and endswith.
 // Paths are split at '/' as Python's os.path does on POSIX:
 //
 //   basename("a/b.tar.gz") "b.tar.gz"   dirname("a/b.tar.gz") "a"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -160,6 +162,32 @@ void MakeDir(BuiltinContext&, Args& a, Variable&) {
     }
     if (end == std::string::npos) return;
   }
+}
+
+// Whether a path names something, following links (a dangling link does
+// not). A path that can't be looked at (a folder on the way not searchable,
+// a loop of links) is error 30: the answer is unknown, not no.
+void Exists(BuiltinContext&, Args& a, Variable& r) {
+  if (!Text("exists(path)", a[0])) return;
+  std::string path = Bytes(a[0]);
+  bool named = path.find('\0') == std::string::npos;  // no name holds one
+  struct stat st;
+  if (named && stat(path.c_str(), &st) == 0)
+    r = MakeBoolean(true);
+  else if (!named || errno == ENOENT || errno == ENOTDIR)
+    r = MakeBoolean(false);
+  else
+    RaiseFile(path, std::strerror(errno));
+}
+
+// The value of an environment variable; empty when it is not set.
+void GetEnv(BuiltinContext&, Args& a, Variable& r) {
+  if (!Text("getenv(name)", a[0])) return;
+  std::string name = Bytes(a[0]);
+  const char* value = name.find('\0') == std::string::npos
+                          ? std::getenv(name.c_str())
+                          : nullptr;
+  if (value) r = MakeString(value);
 }
 
 // The position after the last '/', 0 when there is none.
@@ -340,6 +368,8 @@ void EndsWith(BuiltinContext&, Args& a, Variable& r) {
 const Builtin kPathBuiltins[] = {
     {"ListFiles", 1, 1, ListFiles, "ListFiles(pattern)", true},
     {"MakeDir", 1, 1, MakeDir, "MakeDir(path)", true},
+    {"exists", 1, 1, Exists, "exists(path)", true},
+    {"getenv", 1, 1, GetEnv, "getenv(name)", false},
     {"basename", 1, 1, Basename, "basename(path)", false},
     {"dirname", 1, 1, Dirname, "dirname(path)", false},
     {"stem", 1, 1, Stem, "stem(path)", false},

@@ -1,6 +1,8 @@
 // The built-ins of text: str(x), the text print shows (a String's own
-// bytes, without quotes), and format(f, ...), with conversions checked
-// against their values.
+// bytes, without quotes), format(f, ...), with conversions checked against
+// their values, and lower(s), upper(s) and strip(s). Strings are bytes:
+// lower and upper change the ASCII letters only, strip removes the ASCII
+// blanks (space, tab, line ends, vertical tab, form feed) at both ends.
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -124,11 +126,50 @@ void Format(BuiltinContext&, Args& a, Variable& r) {
   r = TakeString(std::move(out));
 }
 
+// The String's bytes, each through change.
+void EachByte(const char* usage, Args& a, Variable& r, char (*change)(char)) {
+  if (!Text(usage, a[0])) return;
+  ZeroedBytes& bytes = static_cast<StringStore*>(a[0].val.store)->bytes;
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = change(bytes[i]);
+  r = std::move(a[0]);  // the call's own copy
+}
+
+char LowerByte(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char UpperByte(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+void Lower(BuiltinContext&, Args& a, Variable& r) {
+  EachByte("lower(s)", a, r, LowerByte);
+}
+void Upper(BuiltinContext&, Args& a, Variable& r) {
+  EachByte("upper(s)", a, r, UpperByte);
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
+         c == '\f';
+}
+
+void Strip(BuiltinContext&, Args& a, Variable& r) {
+  if (!Text("strip(s)", a[0])) return;
+  const ZeroedBytes& s = Store(a[0]);
+  std::size_t from = 0, to = s.size();
+  while (from < to && IsBlank(s[from])) ++from;
+  while (to > from && IsBlank(s[to - 1])) --to;
+  r = TakeString(std::string(s.data() + from, to - from));
+}
+
 }  // namespace
 
 const Builtin kTextBuiltins[] = {
     {"str", 1, 1, Str, "str(x)", false},
     {"format", 1, -1, Format, kFormat, false},
+    {"lower", 1, 1, Lower, "lower(s)", false},
+    {"upper", 1, 1, Upper, "upper(s)", false},
+    {"strip", 1, 1, Strip, "strip(s)", false},
     {nullptr, 0, 0, nullptr, nullptr, false},
 };
 

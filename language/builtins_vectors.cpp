@@ -1,6 +1,10 @@
-// The built-ins of Vectors: append(v, x) adds an element in place, join(a,
-// b) makes one Vector (or String) of two, unbytes(s) gives a String's bytes
-// as a Vector of longs.
+// The built-ins of Vectors: append(v, x) adds an element in place (or a
+// String's bytes to a String), join(a, b) makes one Vector of two,
+// unbytes(s) gives a String's bytes as a Vector of longs, sum(v) adds the
+// numbers of a Vector and sort(v) orders its numbers or its Strings.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "engine/values.h"
@@ -14,12 +18,40 @@ std::vector<Variable>& Elements(Variable& v) {
   return static_cast<VectorStore*>(v.val.store)->elems;
 }
 
+// A String grows in steps of half its length, so that appending is
+// amortised constant time for each byte.
+void AppendBytes(const char* usage, Variable& s, const Variable& x) {
+  if (x.type != PV_STRING) {
+    BadArgument(usage, "a String to add to a String expected, ", x);
+    return;
+  }
+  ZeroedBytes& to = static_cast<StringStore*>(s.val.store)->bytes;
+  const ZeroedBytes& from = Store(x);
+  long long n =
+      static_cast<long long>(to.size()) + static_cast<long long>(from.size());
+  if (n > MaxBytes()) {
+    RaiseHostError(ZE_NO_MEMORY, std::string(usage) + ": a String of " +
+                                     std::to_string(to.size()) + " + " +
+                                     std::to_string(from.size()) +
+                                     " bytes, more than " +
+                                     std::to_string(MaxBytes()));
+    return;
+  }
+  std::size_t at = to.size();
+  to.resize(static_cast<std::size_t>(n));
+  std::memcpy(to.data() + at, from.data(), from.size());
+}
+
 // Appending is amortised constant time: only a value with parts of its own
 // (a Vector, a String, an object) needs the whole Vector counted again.
 void Append(BuiltinContext&, Variable& v, Args& a, Variable&) {
   const char usage[] = "append(v, x)";
+  if (v.type == PV_STRING) {
+    AppendBytes(usage, v, a[0]);
+    return;
+  }
   if (v.type != PV_VECTOR) {
-    BadArgument(usage, "a Vector expected, ", v);
+    BadArgument(usage, "a Vector or a String expected, ", v);
     return;
   }
   std::vector<Variable>& elems = Elements(v);
@@ -74,11 +106,94 @@ void Unbytes(BuiltinContext&, Args& a, Variable& r) {
   r = MakeVector(std::move(elems));
 }
 
+// Whole numbers add up as longs, and a total no long holds is refused;
+// with a float or a double among them the total is a double.
+void Sum(BuiltinContext&, Args& a, Variable& r) {
+  const char usage[] = "sum(v)";
+  if (a[0].type != PV_VECTOR) {
+    BadArgument(usage, "a Vector of numbers expected, ", a[0]);
+    return;
+  }
+  long long whole = 0;
+  double total = 0;
+  bool fraction = false;
+  for (const Variable& e : Elements(a[0])) {
+    if (!Number(usage, e)) return;
+    fraction = fraction || e.type == PV_FLOAT || e.type == PV_DOUBLE;
+    total += e.GetDoubleNumb();
+    if (!fraction) whole += e.GetLongNumb();  // 2^26 longs fit 64 bits
+  }
+  if (fraction) {
+    r = MakeDouble(total);
+  } else if (whole < -2147483648LL || whole > 2147483647LL) {
+    RaiseHostError(ZE_BAD_PARAMETER,
+                   std::string(usage) + ": the total " + std::to_string(whole) +
+                       " is beyond the longs (sum(v * 1.0) adds doubles)");
+  } else {
+    r = MakeLong(static_cast<zlong>(whole));
+  }
+}
+
+// A kind with its article: "a String", "an empty".
+std::string AKind(const Variable& v) {
+  std::string name = TypeName(v);
+  bool vowel = !name.empty() &&
+               std::string("aeiouAEIOU").find(name[0]) != std::string::npos;
+  return (vowel ? "an " : "a ") + name;
+}
+
+bool IsWhole(const Variable& v) {
+  return v.type == PV_BYTE || v.type == PV_LONG;
+}
+
+// Numbers by value, or Strings byte by byte (a prefix first).
+bool Before(const Variable& x, const Variable& y) {
+  if (x.type == PV_STRING) {
+    const ZeroedBytes &p = Store(x), &q = Store(y);
+    int c = std::memcmp(p.data(), q.data(), std::min(p.size(), q.size()));
+    return c < 0 || (c == 0 && p.size() < q.size());
+  }
+  if (IsWhole(x) && IsWhole(y)) return x.GetLongNumb() < y.GetLongNumb();
+  return x.GetDoubleNumb() < y.GetDoubleNumb();
+}
+
+// A new Vector in ascending order, equal elements in their order. Its
+// elements are all numbers (bytes, longs, floats, doubles; no NaN) or all
+// Strings; anything else is refused, naming the first element that is.
+void Sort(BuiltinContext&, Args& a, Variable& r) {
+  const char usage[] = "sort(v)";
+  if (a[0].type != PV_VECTOR) {
+    BadArgument(usage, "a Vector expected, ", a[0]);
+    return;
+  }
+  std::vector<Variable>& elems = Elements(a[0]);  // the call's own copy
+  bool text = !elems.empty() && elems[0].type == PV_STRING;
+  for (std::size_t i = 0; i < elems.size(); ++i) {
+    const Variable& e = elems[i];
+    bool number = e.type == PV_BYTE || e.type == PV_LONG ||
+                  e.type == PV_FLOAT || e.type == PV_DOUBLE;
+    if (text ? e.type == PV_STRING : number && !std::isnan(e.GetDoubleNumb()))
+      continue;
+    std::string what = text     ? AKind(e) + " among Strings"
+                       : number ? std::string("NaN, which has no order")
+                       : e.type == PV_STRING
+                           ? std::string("a String among numbers")
+                           : AKind(e) + ", neither a number nor a String";
+    RaiseHostError(ZE_BAD_ARGUMENT, std::string(usage) + ": element " +
+                                        std::to_string(i) + " is " + what);
+    return;
+  }
+  std::stable_sort(elems.begin(), elems.end(), Before);
+  r = std::move(a[0]);
+}
+
 }  // namespace
 
 const Builtin kVectorBuiltins[] = {
     {"join", 2, 2, Join, "join(a, b)", false},
     {"unbytes", 1, 1, Unbytes, "unbytes(s)", false},
+    {"sum", 1, 1, Sum, "sum(v)", false},
+    {"sort", 1, 1, Sort, "sort(v)", false},
     {nullptr, 0, 0, nullptr, nullptr, false},
 };
 

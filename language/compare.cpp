@@ -49,6 +49,8 @@ bool Equal(const Variable& a0, const Variable& b0, bool* ok) {
     *ok = Order(a, b, &order);
     return order == 0;
   }
+  // Any value compares with empty: only empty equals it.
+  if (a.type == PV_EMPTY || b.type == PV_EMPTY) return a.type == b.type;
   if (a.type == PV_OBJECT || b.type == PV_OBJECT) {
     RaiseHostError(ZE_BAD_ARGUMENT,
                    "== compares numbers, booleans, Strings and Vectors, not " +

@@ -3,6 +3,7 @@
 // statement that made it.
 #include "language/eval.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -303,6 +304,53 @@ bool Evaluator::Operator(const Expr& e, Variable& out, bool* called) {
     out = std::move(acc);
   else
     out = *left;
+  return true;
+}
+
+bool Evaluator::AppendInPlace(const Statement& s) {
+  const Expr& e = *s.value;
+  if (e.kind != Expr::kBinary || e.object->kind != Expr::kName ||
+      e.object->name != s.name)
+    return false;
+  for (char op : e.ops)
+    if (op != '+') return false;
+  auto found = vars_->find(s.name);
+  if (found == vars_->end() || found->second.type != PV_STRING) return false;
+  std::vector<Variable> parts(e.args.size());
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    if (!Eval(*e.args[i], parts[i])) return true;  // s as it was
+  if (stop_) return true;
+  // The operands may have made new variables, or changed s (append): s is
+  // looked up again.
+  Variable& target = (*vars_)[s.name];
+  bool strings = target.type == PV_STRING;
+  long long n = strings ? target.GetLen() : 0;
+  for (const Variable& part : parts) {
+    strings = strings && part.type == PV_STRING;
+    n += strings ? part.GetLen() : 0;
+  }
+  strings = strings && n <= MaxBytes();
+  if (strings) {
+    ZeroedBytes& to = static_cast<StringStore*>(target.val.store)->bytes;
+    std::size_t at = to.size();
+    to.resize(static_cast<std::size_t>(n));
+    for (const Variable& part : parts) {
+      const ZeroedBytes& from =
+          static_cast<const StringStore*>(part.val.store)->bytes;
+      std::copy(from.data(), from.data() + from.size(), to.data() + at);
+      at += from.size();
+    }
+    return true;
+  }
+  // Anything else is added as the operator adds it.
+  Variable acc = target;
+  for (const Variable& part : parts) {
+    Variable result;
+    Arithmetic('+', acc, part, result);
+    if (!Check()) return true;
+    acc = std::move(result);
+  }
+  target = std::move(acc);
   return true;
 }
 

@@ -52,6 +52,10 @@ class Evaluator {
 
   // A variable of the top level, or null.
   Variable* Find(const std::string& name);
+  // Sets a variable of the top level.
+  void Define(const std::string& name, Variable value) {
+    globals_[name] = std::move(value);
+  }
   // Whether a name is taken by a built-in, a class or (with functions) a
   // function (and on which line the function was defined).
   bool NameTaken(const std::string& name, std::string* what,
@@ -163,6 +167,10 @@ class Evaluator {
   void SetElement(const Expr& target, Variable&& value);
   // *called tells whether an object's * method ran (as for EvalCall).
   bool Operator(const Expr& e, Variable& out, bool* called = nullptr);
+  // s = s + a + ... of a String s: the Strings are added to s in place, so
+  // that growing a String in a loop takes time in proportion to its length.
+  // False when the statement is no such assignment.
+  bool AppendInPlace(const Statement& s);
   Variable* Named(const Expr& e);  // raises an error for an unknown name
   // Moves the engine's pending errors into errors_; false when there were.
   bool Check();

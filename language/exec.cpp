@@ -247,6 +247,7 @@ void Evaluator::RunSimple(const Statement& s) {
       break;
     }
     case Statement::kAssign: {
+      if (AppendInPlace(s)) break;
       bool called = false;
       bool ok = s.value->kind == Expr::kCall || s.value->kind == Expr::kMethod
                     ? EvalCall(*s.value, value, &called)

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "language/escape_message.h"
@@ -16,7 +17,9 @@ Interpreter::Interpreter(Engine& engine, std::ostream& out, std::ostream& err,
                          bool keepGoing)
     : eval_(new Evaluator(engine, out, err, keepGoing)),
       err_(err),
-      keepGoing_(keepGoing) {}
+      keepGoing_(keepGoing) {
+  SetArguments({});
+}
 
 Interpreter::~Interpreter() = default;
 
@@ -141,6 +144,12 @@ void Interpreter::SetInterrupt(const volatile std::sig_atomic_t* flag) {
 }
 
 void Interpreter::SetStepLimit(long long steps) { eval_->SetStepLimit(steps); }
+
+void Interpreter::SetArguments(const std::vector<std::string>& args) {
+  std::vector<Variable> elems;
+  for (const std::string& a : args) elems.push_back(MakeString(a));
+  eval_->Define("args", MakeVector(std::move(elems)));
+}
 
 const Variable* Interpreter::Find(const std::string& name) const {
   return eval_->Find(name);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 
@@ -69,6 +70,10 @@ class ZORL_API Interpreter {
   // it, but whatever runs after is past the limit too). 0 (the
   // default): no limit. Embedders that run untrusted scripts set one.
   void SetStepLimit(long long steps);
+
+  // Sets the top-level variable args, a Vector of Strings (the arguments
+  // the command line gave the script); until then it is [].
+  void SetArguments(const std::vector<std::string>& args);
 
   // The value of a script variable (of the top level), or null.
   const Variable* Find(const std::string& name) const;

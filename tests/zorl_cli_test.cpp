@@ -111,6 +111,15 @@ TEST(ZorlCli, RunsStatementsAndReportsInOrder) {
         "-e:6: error 30: file error: l1: a loop of symbolic links\n"
         "zorl: cannot read l1: a loop of symbolic links\n"}},
       {kZorl + "--version", {0, "zorl " ZORL_VERSION "\n"}},
+      // Arguments: with -e every word is one; after a script from standard
+      // input too. A loop of links is neither there nor missing.
+      {kZorl + "run -e 'print(args)' -e 'print(len(args))' a --keep-going -x",
+       {0, "[\"a\", \"-x\"]\n2\n"}},
+      {"echo 'print(args)' | " + kZorl + "run - -- -e", {0, "[\"-e\"]\n"}},
+      {"ln -sf loop loop && " + kZorl + "run -e 'exists(\"loop\")' 2>&1",
+       {1,
+        "-e:1: error 30: file error: loop: Too many levels of symbolic "
+        "links\n"}},
   };
   for (const auto& c : cases) EXPECT_EQ(Shell(c.first), c.second) << c.first;
   struct stat st;  // written directly, never replaced
@@ -167,10 +176,10 @@ TEST(ZorlCli, MemoryBudget) {
 }
 
 TEST(ZorlCli, UsageErrorsHelpAndMethods) {
-  for (const char* bad :
-       {"", "frobnicate", "run", "run a.zs b.zs", "run a.zs -e 'x = 1'",
-        "run -e", "run --plugin", "methods --colour", "run a.zs --nope",
-        "run -e 'print(1)' --plugin /no/such.so"}) {
+  for (const char* bad : {"", "frobnicate", "run", "run --nope a.zs", "run -e",
+                          "run --plugin", "methods --colour", "methods x",
+                          "run -e 'print(1)' --plugin /no/such.so",
+                          "run -e 'print(1)' a --plugin"}) {
     auto [status, out] = Shell(kZorl + bad + " 2>&1");
     EXPECT_EQ(status, 2) << bad;
     EXPECT_EQ(out.compare(0, 6, "zorl: "), 0) << bad << ": " << out;
