@@ -93,11 +93,13 @@ int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 const char kName[] = "file";
 
 std::string What(const TiffIo& io, const char* otherwise) {
-  const char* m = io.message;
-  std::size_t n = sizeof kName - 1;
-  if (std::strncmp(m, kName, n) == 0 && m[n] == ':' && m[n + 1] == ' ')
-    m += n + 2;
-  return *m ? m : otherwise;
+  std::string m = io.message;
+  std::string prefix = std::string(kName) + ": ";
+  if (m.compare(0, prefix.size(), prefix) == 0) m.erase(0, prefix.size());
+  // A strip read whole reports row -1.
+  std::size_t at = m.find(" at scanline 4294967295");
+  if (at != std::string::npos) m.erase(at, 23);
+  return m.empty() ? otherwise : m;
 }
 
 // Closes the handle on every path.

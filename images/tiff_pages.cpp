@@ -56,13 +56,13 @@ bool Follow(int fd, std::uint64_t size, std::vector<std::uint64_t>* pages,
                              " is an earlier page again (the chain of pages "
                              "loops)");
     std::uint64_t count = 0;
-    if (next >= size || !Number(fd, next, countBytes, little, &count) ||
-        count > size / static_cast<std::uint64_t>(entryBytes))
+    if (next >= size || !Number(fd, next, countBytes, little, &count))
       return Fail(error, "corrupt or truncated TIFF: " + page +
                              " begins past the end of the file");
-    std::uint64_t link = next + countBytes + count * entryBytes;
     pages->push_back(next);
-    if (!Number(fd, link, linkBytes, little, &next))
+    if (count > size / static_cast<std::uint64_t>(entryBytes) ||
+        !Number(fd, next + countBytes + count * entryBytes, linkBytes, little,
+                &next))
       return Fail(error, "corrupt or truncated TIFF: " + page +
                              " ends past the end of the file");
   }
