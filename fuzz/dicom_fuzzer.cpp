@@ -3,7 +3,8 @@
 // process. Any input must end in an image of exactly its size or in one
 // error naming the file; when the decoder itself failed, a good file read
 // right after must come back whole. Seeded with the DICOM files of pydicom's
-// test data (scripts/fuzz.sh).
+// test data (scripts/fuzz.sh); the TIFF and JPEG seeds among the committed
+// ones reach those readers, which run in this process.
 #include <sys/mman.h>
 #include <unistd.h>
 

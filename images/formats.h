@@ -1,13 +1,14 @@
 // The pixels of a picture in the module's formats, and the file formats
 // that read and write them, each over an open file: depth 1, one byte of
-// gray; depth 2, 16 bits of gray, low byte first; depth 3, the bytes blue,
-// green, red.
+// gray; depth 2, 16 bits of gray, low byte first (two's complement when
+// signed); depth 3, the bytes blue, green, red.
 #ifndef ZORL_IMAGES_FORMATS_H
 #define ZORL_IMAGES_FORMATS_H
 
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/image_size.h"
 #include "engine/store.h"
@@ -40,10 +41,12 @@ struct ImageData {
   PixelFacts facts;
 };
 
-// Pixels to write: width * height * depth bytes, row by row.
+// Pixels to write: width * height * depth bytes, row by row; isSigned: the
+// samples are two's complement.
 struct ImageView {
   long long width, height, depth;
   const unsigned char* pixels;
+  bool isSigned = false;
 };
 
 bool ReadPnm(std::FILE* f, long long fileSize, ImageData* image,
@@ -52,6 +55,16 @@ bool WritePnm(std::FILE* f, const ImageView& image, std::string* error);
 bool ReadPng(std::FILE* f, long long fileSize, ImageData* image,
              std::string* error);
 bool WritePng(std::FILE* f, const ImageView& image, std::string* error);
+// Page number frame (from 0) of a TIFF; image->facts.frames counts them.
+bool ReadTiff(std::FILE* f, long long fileSize, long long frame,
+              ImageData* image, std::string* error);
+// One page a picture; compression "none", "lzw", "deflate" or "packbits".
+bool WriteTiff(std::FILE* f, const std::vector<ImageView>& pages,
+               const std::string& compression, std::string* error);
+bool ReadJpeg(std::FILE* f, ImageData* image, std::string* error);
+// Depth 1 or 3; quality 1 to 100.
+bool WriteJpeg(std::FILE* f, const ImageView& image, int quality,
+               std::string* error);
 
 }  // namespace zorl
 

@@ -1,4 +1,5 @@
 // The built-ins of image files: ReadImage, WriteImage and ListSeries.
+#include <cmath>
 #include <utility>
 
 #include "engine/image_size.h"
@@ -56,40 +57,20 @@ void ReadImage(BuiltinContext& cx, Args& a, Variable& r) {
   r = std::move(obj);
 }
 
-void WriteImage(BuiltinContext&, Args& a, Variable&) {
-  static const char* usage = "WriteImage(path, width, height, depth, pixels)";
-  if (!Text(usage, a[0])) return;
-  Variable* w = &a[1];
-  Variable* h = a.size() == 5 ? &a[2] : nullptr;
-  Variable* d = a.size() == 5 ? &a[3] : nullptr;
-  Variable* px = a.size() == 5 ? &a[4] : nullptr;
-  if (a.size() == 2) {  // WriteImage(path, image)
-    if (TypeName(a[1]) != "Image") {
-      BadArgument("WriteImage(path, image)", "an Image expected, ", a[1]);
-      return;
-    }
-    w = &a[1]("Width");
-    h = &a[1]("Height");
-    d = &a[1]("Depth");
-    px = &a[1]("Pixels");
-  } else if (a.size() != 5) {
-    RaiseHostError(ZE_NO_SIGNATURE, std::string(usage) +
-                                        " or WriteImage(path, image) takes 2 "
-                                        "or 5 arguments, not " +
-                                        std::to_string(a.size()));
-    return;
-  }
+// The pixels of a picture to write, checked: a size the engine allows and
+// exactly width * height * depth bytes.
+bool Page(const char* usage, Variable& w, Variable& h, Variable& d,
+          Variable& px, bool isSigned, ImageView* page) {
   long long width = 0, height = 0, depth = 0;
-  if (!LongArgument(*w, "WriteImage: width", &width) ||
-      !LongArgument(*h, "WriteImage: height", &height) ||
-      !LongArgument(*d, "WriteImage: depth", &depth) || !Text(usage, *px))
-    return;
-  const ZeroedBytes& pixels = Store(*px);
-  const std::string& path = Bytes(a[0]);
+  if (!LongArgument(w, "WriteImage: width", &width) ||
+      !LongArgument(h, "WriteImage: height", &height) ||
+      !LongArgument(d, "WriteImage: depth", &depth) || !Text(usage, px))
+    return false;
+  const ZeroedBytes& pixels = Store(px);
   std::string error;
   if (!CheckImageSize(width, height, depth, &error)) {
     RaiseHostError(ZE_BAD_PARAMETER, "WriteImage: " + error);
-    return;
+    return false;
   }
   if (static_cast<long long>(pixels.size()) != width * height * depth) {
     RaiseHostError(ZE_BAD_PARAMETER,
@@ -97,11 +78,72 @@ void WriteImage(BuiltinContext&, Args& a, Variable&) {
                        " bytes of pixels for " + std::to_string(width) + " x " +
                        std::to_string(height) + " x " + std::to_string(depth) +
                        " = " + std::to_string(width * height * depth));
+    return false;
+  }
+  *page = ImageView{width, height, depth,
+                    reinterpret_cast<const unsigned char*>(pixels.data()),
+                    isSigned};
+  return true;
+}
+
+// An Image's pixels, signed when its member Signed is true.
+bool ImagePage(Variable& v, ImageView* page) {
+  if (TypeName(v) != "Image")
+    return BadArgument("WriteImage(path, image)", "an Image expected, ", v);
+  Variable& sign = v("Signed");
+  return Page("WriteImage(path, image)", v("Width"), v("Height"), v("Depth"),
+              v("Pixels"), IsNumber(sign) && sign.GetLongNumb() != 0, page);
+}
+
+// WriteImage(path, width, height, depth, pixels) writes raw pixels, taken
+// as unsigned; WriteImage(path, image [, option]) an Image, or a Vector of
+// Images as the pages of a TIFF; option is a JPEG's quality or a TIFF's
+// compression.
+void WriteImage(BuiltinContext&, Args& a, Variable&) {
+  static const char* usage = "WriteImage(path, width, height, depth, pixels)";
+  if (!Text(usage, a[0])) return;
+  std::vector<ImageView> pages(1);
+  WriteOptions options;
+  if (a.size() == 5) {
+    if (!Page(usage, a[1], a[2], a[3], a[4], false, &pages[0])) return;
+  } else if (a.size() == 2 || a.size() == 3) {
+    if (a[1].type == PV_VECTOR) {
+      pages.resize(static_cast<std::size_t>(a[1].GetCount()));
+      if (pages.empty()) {
+        RaiseHostError(ZE_BAD_PARAMETER, "WriteImage: no Image in the Vector");
+        return;
+      }
+      for (zlong i = 0; i < a[1].GetCount(); ++i)
+        if (!ImagePage(a[1][i], &pages[static_cast<std::size_t>(i)])) return;
+    } else if (!ImagePage(a[1], &pages[0])) {
+      return;
+    }
+    if (a.size() == 3 && IsNumber(a[2])) {
+      double q = a[2].GetDoubleNumb();
+      if (!(q >= 1 && q <= 100 && q == std::floor(q))) {
+        RaiseHostError(ZE_BAD_PARAMETER, "WriteImage: JPEG quality " +
+                                             Describe(a[2]) +
+                                             " is not a whole number 1 to 100");
+        return;
+      }
+      options.quality = static_cast<long long>(q);
+    } else if (a.size() == 3 && a[2].type == PV_STRING)
+      options.compression = Bytes(a[2]);
+    else if (a.size() == 3)
+      BadArgument("WriteImage(path, image, option)",
+                  "a JPEG quality or a TIFF compression expected, ", a[2]);
+    if (a.size() == 3 && !options.quality && !options.compression) return;
+  } else {
+    RaiseHostError(ZE_NO_SIGNATURE, std::string(usage) +
+                                        " or WriteImage(path, image [, "
+                                        "option]) takes 2, 3 or 5 "
+                                        "arguments, not " +
+                                        std::to_string(a.size()));
     return;
   }
-  ImageView view{width, height, depth,
-                 reinterpret_cast<const unsigned char*>(pixels.data())};
-  if (!WriteImageFile(path, view, &error)) RaiseFile(path, error);
+  const std::string& path = Bytes(a[0]);
+  std::string error;
+  if (!WriteImageFile(path, pages, options, &error)) RaiseFile(path, error);
 }
 
 // ListSeries(folder): the folder's DICOM files in the order of their slices.

@@ -13,22 +13,27 @@ if [ -z "${zorl_builds:-}" ]; then
   fi
 fi
 
-# libcairo2-dev and a font: the plots; libedit-dev: the prompt.
+# libcairo2-dev and a font: the plots; libedit-dev: the prompt; libtiff-dev
+# and libjpeg62-turbo-dev: TIFF and JPEG images.
 zorl_need=(g++ cmake ninja-build libpng-dev libcairo2-dev fonts-dejavu-core
-           libedit-dev)
+           libedit-dev libtiff-dev libjpeg62-turbo-dev)
 zorl_i386=()
 for zorl_b in $zorl_builds; do
   case $zorl_b in
     # libgdcm-dev: DICOM images. python3-pydicom (with python3-numpy for
     # its pixel arrays): the DICOM files and palettes that the tests and the
-    # demo read, and the peer that the tests compare with.
+    # demo read, and the peer that the tests compare with; python3-pil the
+    # peer of TIFF and JPEG.
     normal | sanitize) zorl_need+=(libgtest-dev libbenchmark-dev python3
-                                   libgdcm-dev python3-pydicom python3-numpy) ;;
+                                   libgdcm-dev python3-pydicom python3-numpy
+                                   python3-pil) ;;
     # The DICOM library's -dev packages of two architectures conflict: the
     # 32-bit build uses the headers of libgdcm-dev and the i386 run-time.
+    # Those of libtiff and libjpeg-turbo install side by side.
     m32) zorl_need+=(g++-multilib googletest python3 libgdcm-dev)
          zorl_i386=(libpng-dev:i386 zlib1g-dev:i386 libgdcm3.0:i386
-                    libcairo2-dev:i386 libedit-dev:i386) ;;
+                    libcairo2-dev:i386 libedit-dev:i386 libtiff-dev:i386
+                    libjpeg62-turbo-dev:i386) ;;
     demo) zorl_need+=(libgdcm-dev python3-pydicom) ;;
     valgrind) zorl_need+=(valgrind) ;;
     fuzz) zorl_need+=(clang-14 libclang-rt-14-dev libgdcm-dev python3-pydicom) ;;
