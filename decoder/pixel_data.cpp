@@ -83,7 +83,12 @@ bool CheckFrame(Codec codec, const gdcm::ByteValue* bv, long long k,
     return Fail(error,
                 frame + " holds no " + std::string(name) + " frame header");
   bool sameSize = c.width == s.width && (c.height == 0 || c.height == s.height);
-  if (sameSize && c.components == s.samples && c.bits <= s.bitsAllocated)
+  // A JPEG 2000 decoder takes the sign of its samples from the
+  // codestream's precision: one that contradicts Bits Stored would give
+  // other values than the header describes.
+  const bool sameBits = codec != Codec::kJ2k || c.bits == s.bitsStored;
+  if (sameSize && c.components == s.samples && c.bits <= s.bitsAllocated &&
+      sameBits)
     return true;
   return Fail(error, frame + "'s " + name + " codestream is " +
                          std::to_string(c.width) + " x " +
@@ -91,7 +96,8 @@ bool CheckFrame(Codec codec, const gdcm::ByteValue* bv, long long k,
                          std::to_string(c.components) + " component" +
                          (c.components == 1 ? "" : "s") + " of " +
                          std::to_string(c.bits) +
-                         " bits; the header describes " + Describe(s));
+                         " bits; the header describes " + Describe(s) +
+                         " (" + std::to_string(s.bitsStored) + " stored)");
 }
 
 bool CheckEncapsulated(const gdcm::SequenceOfFragments& sf, const PixelShape& s,

@@ -75,6 +75,8 @@ ROWS = [
      "JPEG 2000 codestream is 256 x 1024"),
     ("j2k_rows3.dcm", "image", changed("JPEG2000.dcm", Rows=3),
      "JPEG 2000 codestream"),
+    ("j2k_bits.dcm", "image", changed("J2K_pixelrep_mismatch.dcm", BitsStored=16),
+     "(16 stored)"),
     ("jpeg_columns.dcm", "image", changed("JPEG-lossy.dcm", Columns=100),
      "Columns (0028,0011) says 100"),
     ("jpeg_bits.dcm", "image", changed("SC_rgb_jpeg_gdcm.dcm", BitsAllocated=16,
