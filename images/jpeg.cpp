@@ -17,6 +17,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "engine/budget.h"
 #include "images/formats.h"
 
 namespace zorl {
@@ -164,6 +165,8 @@ bool ReadJpeg(std::FILE* f, ImageData* image, std::string* error) {
   try {
     image->pixels.resize(static_cast<std::size_t>(width * height * depth));
     rows.resize(static_cast<std::size_t>(height));
+  } catch (const OverBudget&) {
+    throw;  // host error 8, raised where the statement runs
   } catch (const std::bad_alloc&) {
     return Fail(error,
                 "no memory for " + SizeText(width, height, depth) + " bytes");

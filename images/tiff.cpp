@@ -19,6 +19,7 @@
 #include <new>
 #include <vector>
 
+#include "engine/budget.h"
 #include "images/formats.h"
 #include "images/tiff_pages.h"
 
@@ -301,6 +302,8 @@ bool ReadTiff(std::FILE* f, long long fileSize, long long frame,
                            " pixels cannot fit in the file");
   try {
     image->pixels.resize(static_cast<std::size_t>(bytes));
+  } catch (const OverBudget&) {
+    throw;  // host error 8, raised where the statement runs
   } catch (const std::bad_alloc&) {
     return Fail(error, "no memory for " + std::to_string(bytes) + " bytes");
   }
