@@ -22,19 +22,24 @@ Each run gets one outcome:
                   syntaxes within --tolerance, the others exactly)
   wrong size      read, but Pixels is not Width * Height * Depth bytes
   clean error     exit status 1 with one `error N:` line naming the file
+  contained       a clean error that says the DICOM decoder process failed
+                  (aborted, crashed, over its limits): contained, to examine
   unclean error   exit status 1 otherwise (several errors, or none naming it)
   crash           killed by a signal, or a deadly signal the sanitizer caught
   abort           SIGABRT (status 134)
-  sanitizer       an AddressSanitizer, LeakSanitizer or UBSan report
+  sanitizer       an AddressSanitizer, LeakSanitizer or UBSan report, or
+                  the sanitizer's exit status without one
   timeout         killed after --kill-after seconds
   memory kill     killed when its process group held more than
                   --mem-limit-mib
   odd exit        any other exit status, or a success without its output
 and may be flagged `over time` (more than --slow seconds) or `over memory`
 (peak resident memory above --mem-limit-mib). scripts/run_limited.py runs
-each zorl and measures it: the peak is the ru_maxrss that os.wait4 gives,
-zorl's own and that of every descendant it has waited for (checked at start
-with a child whose child allocates 64 MiB).
+each zorl in a process group of its own and measures it: the peak is the
+ru_maxrss that os.wait4 gives (the most that zorl, or any one descendant it
+waited for, held; checked at start with a child whose child allocates 64
+MiB), or the group's resident memory, looked at four times a second, when
+that was more.
 
 Prints a table of the counts per class, the worst examples of each bad
 class (the file, what happened, the first lines of standard error) and the
@@ -42,9 +47,9 @@ reads that pydicom refuses, writes a JSON report of every run, and exits 1
 when any run is a crash, abort, sanitizer report, timeout, memory kill,
 contradiction, wrong size, over time or over memory. Not run by CI.
 
-The sanitizers of a sanitizer build write their reports to files (their
-log_path), read after each run: zorl shuts standard error while the DICOM
-library works, and a report from there would be lost.
+A sanitizer build's sanitizers exit with status 86 here (their exitcode
+option), so that a report that went where zorl had shut standard error still
+counts.
 
 Run it with the system's python3 (pydicom and numpy live there):
 
@@ -109,7 +114,7 @@ Element = collections.namedtuple(
 # deflated body inflated (offsets of elements are in the body); meta_end:
 # where the meta group ends in the file (0 without one).
 Source = collections.namedtuple(
-    "Source", "name path data head body deflated elements meta_end syntax")
+    "Source", "name data head body deflated elements meta_end syntax")
 
 
 def element_at(raw):
@@ -154,8 +159,8 @@ def load_source(path):
     deflated = syntax == DEFLATE
     head, body = (data[:end], zlib.decompress(data[end:], -15)) if deflated \
         else (b"", data)
-    return Source(os.path.splitext(os.path.basename(path))[0], path, data,
-                  head, body, deflated, elements, end, syntax)
+    return Source(os.path.splitext(os.path.basename(path))[0], data, head,
+                  body, deflated, elements, end, syntax)
 
 
 def assemble(src, body):
@@ -190,8 +195,8 @@ def set_values(src, values):
     for tag, (vr, value) in values.items():
         e = src.elements.get(tag)
         if e is not None:
-            edits.append((e.len_at, e.value_at + e.length,
-                          pack_length(len(value), e.len_size, e.little) + value))
+            length = pack_length(len(value), e.len_size, e.little)
+            edits.append((e.len_at, e.value_at + e.length, length + value))
         else:
             edits.append(insertion(src, tag, vr, value))
     for start, end, new in sorted(edits, reverse=True):
@@ -239,7 +244,8 @@ def original(src, tag, vr):
 
 # name, tag, VR, the values to try given the original one (None if absent)
 IMAGE_FIELDS = [
-    ("Rows", 0x00280010, "US", lambda v: (0, 1, (v or 0) + 1, 2 * (v or 1), 65535)),
+    ("Rows", 0x00280010, "US",
+     lambda v: (0, 1, (v or 0) + 1, 2 * (v or 1), 65535)),
     ("Columns", 0x00280011, "US",
      lambda v: (0, 1, (v or 0) + 1, 2 * (v or 1), 65535)),
     ("BitsAllocated", 0x00280100, "US", lambda v: (0, 1, 8, 12, 16, 32)),
@@ -452,7 +458,8 @@ def make_jobs(seed):
     for kind, path in source_files():
         src = load_source(path)
         rng = random.Random("%d/%s" % (seed, src.name))
-        damaged = (damage_image if kind == "image" else damage_palette)(src, rng)
+        damage = damage_image if kind == "image" else damage_palette
+        damaged = damage(src, rng)
         decodes = pydicom_decodes(kind, path)
         for label, data in damaged:
             out.append((Job(kind, "%s.%s.dcm" % (src.name, label), src.name,
@@ -491,8 +498,10 @@ def write_damaged(jobs, work):
 
 Limits = collections.namedtuple("Limits", "slow kill_after memory")
 Run = collections.namedtuple(
-    "Run", "status signal seconds cpu peak killed stdout stderr sanitizer")
+    "Run", "status signal seconds cpu peak killed stdout stderr")
 RUNNER = os.path.join(ROOT, "scripts", "run_limited.py")
+LEAKS = os.path.join(ROOT, "tests", "lsan.supp")  # where the tree has one
+SANITIZER_EXIT = 86
 
 
 def lift_memory_limit():
@@ -502,15 +511,15 @@ def lift_memory_limit():
     resource.setrlimit(resource.RLIMIT_AS, (hard, hard))
 
 
-def run_environment(logs):
-    """The sanitizers write their reports to files beginning with `logs`:
-    zorl shuts standard error while the DICOM library runs, and a report
-    from there would be lost."""
+def run_environment():
+    """A sanitizer that ends zorl exits with SANITIZER_EXIT, so that its end
+    is known even when its report went where zorl had shut standard error
+    (as zorl did while the DICOM library ran in its own process)."""
     env = dict(os.environ)
-    env.setdefault("LSAN_OPTIONS", "suppressions=" +
-                   os.path.join(ROOT, "tests", "lsan.supp"))
     for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
-        env[name] = env.get(name, "") + ":log_path=" + logs
+        env[name] = env.get(name, "") + ":exitcode=%d" % SANITIZER_EXIT
+    if os.path.exists(LEAKS):
+        env.setdefault("LSAN_OPTIONS", "suppressions=" + LEAKS)
     return env
 
 
@@ -526,23 +535,19 @@ def run_limited(argv, cwd, limits):
                  str(limits.kill_after), "--mem-bytes", str(limits.memory),
                  "--report", report, "--"] + argv,
                 cwd=cwd, stdin=subprocess.DEVNULL, stdout=o, stderr=e,
-                env=run_environment(os.path.join(tmp, "sanitizer")),
-                preexec_fn=lift_memory_limit,
+                env=run_environment(), preexec_fn=lift_memory_limit,
                 timeout=limits.kill_after + 60, check=False)
-        with open(err, "rb") as f:
-            stderr = f.read().decode("utf-8", "replace")
+        stderr = read_text(err)
         if not os.path.exists(report):
             raise RuntimeError("run_limited.py failed: " + stderr[-2000:])
-        with open(report) as f:
-            r = json.load(f)
-        with open(out, "rb") as f:
-            stdout = f.read().decode("utf-8", "replace")
-        sanitizer = ""
-        for log in sorted(glob.glob(os.path.join(tmp, "sanitizer.*"))):
-            with open(log, "rb") as f:
-                sanitizer += f.read().decode("utf-8", "replace")
-    return Run(r["status"], r["signal"], r["seconds"], r["cpu"], r["peak"],
-               r["killed"], stdout, stderr, sanitizer)
+        r = json.loads(read_text(report))
+        return Run(r["status"], r["signal"], r["seconds"], r["cpu"], r["peak"],
+                   r["killed"], read_text(out), stderr)
+
+
+def read_text(path):
+    with open(path, "rb") as f:
+        return f.read().decode("utf-8", "replace")
 
 
 def check_peak_measure(limits):
@@ -580,7 +585,8 @@ class NoDepth(Exception):
 
 
 # width, height, depth, signed, the bytes, and the dtype to compare them in
-Pixels = collections.namedtuple("Pixels", "width height depth signed data dtype")
+Pixels = collections.namedtuple("Pixels",
+                                "width height depth signed data dtype")
 
 
 def pydicom_image(path):
@@ -592,7 +598,7 @@ def pydicom_image(path):
     frame = arr[0] if arr.ndim == (4 if colour else 3) else arr
     size = frame.dtype.itemsize
     signed = frame.dtype.kind == "i"
-    if colour and size == 1:
+    if colour and size == 1 and frame.ndim == 3:
         data = np.ascontiguousarray(frame[..., ::-1]).astype("u1").tobytes()
         return Pixels(frame.shape[1], frame.shape[0], 3, signed, data, "u1")
     if colour or size > 2 or frame.ndim != 2:
@@ -645,10 +651,12 @@ SANITIZER = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:|"
 DEADLY = re.compile(r"AddressSanitizer: (SEGV|BUS|FPE|ILL|stack-overflow)|"
                     r"AddressSanitizer:DEADLYSIGNAL")
 ERROR_LINE = re.compile(r"\berror \d+:")
+CONTAINED = re.compile(r"the DICOM decoder (aborted|crashed|used more|"
+                       r"needed more|took longer|ended with)")
 FRAME = re.compile(r"\s*#\d+ 0x")
 BAD = ("crash", "abort", "sanitizer", "timeout", "memory kill",
        "contradicted", "wrong size", "over time", "over memory")
-TO_EXAMINE = ("unclean error", "odd exit")
+TO_EXAMINE = ("contained", "unclean error", "odd exit")
 
 
 def outcome(run, path):
@@ -657,11 +665,13 @@ def outcome(run, path):
         return "timeout", "killed at the time limit"
     if run.killed == "memory":
         return "memory kill", "killed holding more than the memory limit"
-    report = run.sanitizer + run.stderr
-    if DEADLY.search(report):
+    if DEADLY.search(run.stderr):
         return "crash", "a deadly signal, caught by the sanitizer"
-    if SANITIZER.search(report):
-        return "sanitizer", first_line(SANITIZER, report)
+    if SANITIZER.search(run.stderr):
+        return "sanitizer", first_line(SANITIZER, run.stderr)
+    if run.status == SANITIZER_EXIT:
+        return "sanitizer", ("ended by the sanitizer, its report lost (zorl "
+                             "had shut standard error)")
     if run.signal == signal.SIGABRT or run.status == 134:
         return "abort", "SIGABRT"
     if run.signal is not None:
@@ -669,10 +679,12 @@ def outcome(run, path):
     if run.status == 1:
         errors = [l for l in run.stderr.splitlines() if ERROR_LINE.search(l)]
         if len(errors) == 1 and path in errors[0]:
-            return "clean error", errors[0].split(path)[-1].lstrip(": ")
-        return "unclean error", "%d error lines%s" % (
-            len(errors), ", none naming the file" if errors and not any(
-                path in l for l in errors) else "")
+            text = errors[0].split(path)[-1].lstrip(": ")
+            return ("contained" if CONTAINED.search(text) else "clean error",
+                    text)
+        if len(errors) != 1:
+            return "unclean error", "status 1 and %d error lines" % len(errors)
+        return "unclean error", "the error does not name the file"
     if run.status == 0:
         return "success", ""
     return "odd exit", "exit status %s" % run.status
@@ -751,8 +763,10 @@ def run_job(job, zorl, work, limits, tolerance):
     if what == "success":
         with open(pixels, "rb") as f:
             data = f.read()
-        what, detail = (check_image(job, run, data, tolerance)
-                        if job.kind == "image" else check_palette(job, run, data))
+        if job.kind == "image":
+            what, detail = check_image(job, run, data, tolerance)
+        else:
+            what, detail = check_palette(job, run, data)
     if what not in ("contradicted", "wrong size") and os.path.exists(pixels):
         os.remove(pixels)  # kept only for examination
     flags = []
@@ -766,7 +780,7 @@ def run_job(job, zorl, work, limits, tolerance):
             "signal": signal.Signals(run.signal).name if run.signal else None,
             "seconds": run.seconds, "cpu": run.cpu,
             "peak_mib": round(run.peak / MIB, 1),
-            "stderr": stderr_head(run.sanitizer + run.stderr, 20)}
+            "stderr": stderr_head(run.stderr, 20)}
 
 
 def start_worker():
@@ -798,8 +812,8 @@ def run_all(jobs, args, limits):
 # The report
 
 CLASSES = ("success", "no peer", "pydicom refuses", "clean error",
-           "unclean error", "odd exit", "crash", "abort", "sanitizer",
-           "timeout", "memory kill", "contradicted", "wrong size",
+           "contained", "unclean error", "odd exit", "crash", "abort",
+           "sanitizer", "timeout", "memory kill", "contradicted", "wrong size",
            "over time", "over memory")
 
 
@@ -911,7 +925,8 @@ def parse_args():
 
 def main():
     args = parse_args()
-    args.zorl, args.work = os.path.abspath(args.zorl), os.path.abspath(args.work)
+    args.zorl = os.path.abspath(args.zorl)
+    args.work = os.path.abspath(args.work)
     warnings.simplefilter("ignore")
     if not os.access(args.zorl, os.X_OK):
         sys.exit("no zorl at %s (build it, or give --zorl)" % args.zorl)
@@ -932,7 +947,8 @@ def main():
     bad = sum(sum(table[c].values()) for c in BAD)
     cpu = sum(r["cpu"] for r in records)
     print("\n%d runs in %.0f s on %d jobs (zorl used %.0f s of CPU); %d bad; "
-          "report in %s" % (len(records), seconds, args.jobs, cpu, bad, report))
+          "report in %s" % (len(records), seconds, args.jobs, cpu, bad,
+                            report))
     return 1 if bad else 0
 
 

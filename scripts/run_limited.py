@@ -14,7 +14,9 @@ The command runs in a process group of its own, which is killed whole when
 it runs longer than --seconds or when the group's resident memory, looked at
 four times a second, is above --mem-bytes; whatever the command leaves
 running when it ends is killed too. The peak is the ru_maxrss that wait4
-gives for the command: its own and that of each descendant it waited for.
+gives for the command (the most that it, or any one descendant it waited
+for, held), or the group's resident memory as last looked at, if more (a
+descendant not waited for, several at once).
 It is measured here, in a small process, because a process's ru_maxrss
 counts the memory of the parent it was forked from until it runs the new
 program: forked from a Python that has loaded numpy, every command would
@@ -73,18 +75,21 @@ def start(argv):
 
 
 def wait(pid, seconds, mem_bytes):
-    """Waits for the command, killing its group when it is over a limit."""
-    began, killed, pause, look = time.monotonic(), None, 0.001, 0.25
+    """Waits for the command, killing its group when it is over a limit;
+    returns its status, its usage, the wall time, why it was killed and the
+    most resident memory its group was seen with."""
+    began, killed, pause, look, seen = time.monotonic(), None, 0.001, 0.25, 0
     while True:
         done, status, usage = os.wait4(pid, os.WNOHANG)
         if done:
-            return status, usage, time.monotonic() - began, killed
+            return status, usage, time.monotonic() - began, killed, seen
         now = time.monotonic() - began
         if killed is None and now > seconds:
             killed = "time"
         elif killed is None and now > look:
             look = now + 0.25
-            if group_rss(pid) > mem_bytes:
+            seen = max(seen, group_rss(pid))
+            if seen > mem_bytes:
                 killed = "memory"
         if killed:
             kill_group(pid)
@@ -102,14 +107,15 @@ def main():
     pid = start(args.command)
     for stop in (signal.SIGINT, signal.SIGTERM):  # the command goes too
         signal.signal(stop, lambda *_: (kill_group(pid), os._exit(128 + stop)))
-    status, usage, seconds, killed = wait(pid, args.seconds, args.mem_bytes)
+    status, usage, seconds, killed, seen = wait(pid, args.seconds,
+                                                args.mem_bytes)
     kill_group(pid)  # whatever it left running
     report = {
         "status": os.WEXITSTATUS(status) if os.WIFEXITED(status) else None,
         "signal": os.WTERMSIG(status) if os.WIFSIGNALED(status) else None,
         "seconds": round(seconds, 3),
         "cpu": round(usage.ru_utime + usage.ru_stime, 3),
-        "peak": usage.ru_maxrss * 1024,
+        "peak": max(usage.ru_maxrss * 1024, seen),
         "killed": killed,
     }
     with open(args.report, "w") as f:
