@@ -15,9 +15,8 @@ it runs longer than --seconds or when the group's resident memory, looked at
 four times a second, is above --mem-bytes; whatever the command leaves
 running when it ends is killed too. The peak is the ru_maxrss that wait4
 gives for the command (the most that it, or any one descendant it waited
-for, held), or the group's resident memory as last looked at, if more (a
-descendant not waited for, several at once).
-It is measured here, in a small process, because a process's ru_maxrss
+for, held), or the most resident memory the group was seen to hold, if more
+(a descendant not waited for, several at once). It is measured here, in a small process, because a process's ru_maxrss
 counts the memory of the parent it was forked from until it runs the new
 program: forked from a Python that has loaded numpy, every command would
 seem to need as much.
