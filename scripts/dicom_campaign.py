@@ -30,16 +30,16 @@ Each run gets one outcome:
   sanitizer       an AddressSanitizer, LeakSanitizer or UBSan report, or
                   the sanitizer's exit status without one
   timeout         killed after --kill-after seconds
-  memory kill     killed when its process group held more than
-                  --mem-limit-mib
+  memory kill     killed when zorl and the processes it started held more
+                  than --mem-limit-mib
   odd exit        any other exit status, or a success without its output
 and may be flagged `over time` (more than --slow seconds) or `over memory`
 (peak resident memory above --mem-limit-mib). scripts/run_limited.py runs
-each zorl in a process group of its own and measures it: the peak is the
-ru_maxrss that os.wait4 gives (the most that zorl, or any one descendant it
-waited for, held; checked at start with a child whose child allocates 64
-MiB), or the group's resident memory, looked at four times a second, when
-that was more.
+each zorl in a session of its own (with the decoder process it starts) and
+measures it: the peak is the ru_maxrss that os.wait4 gives (the most that
+zorl, or any one descendant it waited for, held; checked at start with a
+child whose child allocates 64 MiB), or the session's resident memory,
+looked at four times a second, when that was more.
 
 Prints a table of the counts per class, the worst examples of each bad
 class (the file, what happened, the first lines of standard error) and the
