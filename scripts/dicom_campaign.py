@@ -286,7 +286,7 @@ def image_fields(src):
     out = []
     for name, tag, vr, values in IMAGE_FIELDS:
         was = original(src, tag, vr)
-        for value in values(was):
+        for value in dict.fromkeys(values(was)):  # each value once
             if value == was:
                 continue
             body = set_values(src, {tag: (vr, encode(src, vr, value))})
