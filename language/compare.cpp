@@ -12,6 +12,14 @@ namespace zorl {
 
 namespace {
 
+// Whether two Strings hold the same bytes.
+bool SameBytes(const Variable& a, const Variable& b) {
+  const ZeroedBytes& x = static_cast<const StringStore*>(a.val.store)->bytes;
+  const ZeroedBytes& y = static_cast<const StringStore*>(b.val.store)->bytes;
+  return x.size() == y.size() &&
+         std::memcmp(x.data(), y.data(), x.size()) == 0;
+}
+
 const Variable& Follow(const Variable& v) {
   return v.type == PV_REFERENCE && v.val.ref ? *v.val.ref : v;
 }
@@ -62,14 +70,8 @@ bool Equal(const Variable& a0, const Variable& b0, bool* ok) {
   switch (a.type) {
     case PV_BOOLEAN:
       return (a.val.l != 0) == (b.val.l != 0);
-    case PV_STRING: {
-      const ZeroedBytes& x =
-          static_cast<const StringStore*>(a.val.store)->bytes;
-      const ZeroedBytes& y =
-          static_cast<const StringStore*>(b.val.store)->bytes;
-      return x.size() == y.size() &&
-             std::memcmp(x.data(), y.data(), x.size()) == 0;
-    }
+    case PV_STRING:
+      return SameBytes(a, b);
     case PV_VECTOR: {
       const auto& x = static_cast<const VectorStore*>(a.val.store)->elems;
       const auto& y = static_cast<const VectorStore*>(b.val.store)->elems;
@@ -128,14 +130,8 @@ bool Identical(const Variable& a0, const Variable& b0) {
       return std::memcmp(&a.val.f, &b.val.f, sizeof(float)) == 0;
     case PV_DOUBLE:
       return std::memcmp(a.val.d, b.val.d, sizeof(double)) == 0;
-    case PV_STRING: {
-      const ZeroedBytes& x =
-          static_cast<const StringStore*>(a.val.store)->bytes;
-      const ZeroedBytes& y =
-          static_cast<const StringStore*>(b.val.store)->bytes;
-      return x.size() == y.size() &&
-             std::memcmp(x.data(), y.data(), x.size()) == 0;
-    }
+    case PV_STRING:
+      return SameBytes(a, b);
     case PV_VECTOR: {
       const auto& x = static_cast<const VectorStore*>(a.val.store)->elems;
       const auto& y = static_cast<const VectorStore*>(b.val.store)->elems;

@@ -33,36 +33,29 @@ method=$!
 run script -max_len=4096 -dict=fuzz/script.dict &
 script=$!
 status=0
-for name in method script; do
-  pid=$method
-  [ $name = script ] && pid=$script
-  if wait $pid; then
+# Waits for a fuzzer and says how it ended; a finding fails the run.
+finish() {
+  local name=$1 pid=$2
+  if wait "$pid"; then
     echo "fuzz_$name: $(grep -m1 'stat::number_of_executed_units' "$dir/fuzz-$name.log" | awk '{print $2}') runs, no finding"
   else
     status=1
     echo "fuzz_$name FAILED; the end of $dir/fuzz-$name.log:" >&2
     tail -40 "$dir/fuzz-$name.log" >&2
   fi
-done
+}
+finish method $method
+finish script $script
 # The DICOM fuzzer's seeds: the files pydicom ships (Debian's
 # python3-pydicom), copied into its working corpus.
 pydicom=/usr/lib/python3/dist-packages/pydicom/data
 mkdir -p "$dir/corpus/dicom"
-cp -n "$pydicom"/test_files/*.dcm "$pydicom"/palettes/*.dcm "$dir/corpus/dicom/"
+cp -n "$pydicom"/test_files/*.dcm "$pydicom"/palettes/*.dcm "$dir/corpus/dicom/" || true
 run palette -max_len=8192 &
 palette=$!
 # Larger files are cut to this length, which fuzzes truncation too.
 run dicom -max_len=65536 -timeout=60 &
 dicom=$!
-for name in palette dicom; do
-  pid=$palette
-  [ $name = dicom ] && pid=$dicom
-  if wait $pid; then
-    echo "fuzz_$name: $(grep -m1 'stat::number_of_executed_units' "$dir/fuzz-$name.log" | awk '{print $2}') runs, no finding"
-  else
-    status=1
-    echo "fuzz_$name FAILED; the end of $dir/fuzz-$name.log:" >&2
-    tail -40 "$dir/fuzz-$name.log" >&2
-  fi
-done
+finish palette $palette
+finish dicom $dicom
 exit $status
