@@ -221,6 +221,32 @@ bool HeaderAgrees(const gdcm::DataSet& ds, const gdcm::Image& img,
                "; its Pixel Data (7FE0,0010) holds " + std::to_string(r.found);
       return false;
     }
+  // The samples' bits: High Bit is one below Bits Stored, which the bits
+  // allocated hold; else which bits a sample is (and its sign) is unsaid.
+  std::optional<long long> stored = HeaderValue<0x0101>(ds);
+  std::optional<long long> high = HeaderValue<0x0102>(ds);
+  if (stored && high &&
+      (*high != *stored - 1 || *stored < 1 ||
+       *stored > pf.GetBitsAllocated())) {
+    *error = "Bits Stored (0028,0101) says " + std::to_string(*stored) +
+             " and High Bit (0028,0102) " + std::to_string(*high) + ", with " +
+             std::to_string(pf.GetBitsAllocated()) + " bits allocated";
+    return false;
+  }
+  // The library takes a colour model from a codestream when the header
+  // gives none; the header's own is the one its pixels are in.
+  const gdcm::Tag pi(0x0028, 0x0004);
+  const gdcm::ByteValue* model =
+      ds.FindDataElement(pi) ? ds.GetDataElement(pi).GetByteValue() : nullptr;
+  std::string said =
+      model ? std::string(model->GetPointer(), model->GetLength()) : "";
+  said.erase(said.find_last_not_of(std::string(" \0", 3)) + 1);
+  if (pf.GetSamplesPerPixel() > 1 && said.empty()) {
+    *error =
+        "Photometric Interpretation (0028,0004) is missing: the colour "
+        "model of the pixels is unknown";
+    return false;
+  }
   return true;
 }
 
