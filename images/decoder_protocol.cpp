@@ -175,4 +175,20 @@ int MakeSharedBytes(std::size_t n, char** at) {
 
 void UnmapSharedBytes(char* at, std::size_t n) { munmap(at, n + 1); }
 
+int SharedFileOf(const std::string& bytes) {
+  char* at = nullptr;
+  int fd = MakeSharedBytes(bytes.size(), &at);
+  if (fd < 0) return -1;
+  if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
+  UnmapSharedBytes(at, bytes.size());
+  // Without the zero MakeSharedBytes puts after the bytes.
+  if (ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
+    int saved = errno;
+    close(fd);
+    errno = saved;
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace zorl

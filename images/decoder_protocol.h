@@ -50,6 +50,9 @@ bool ReceiveMessage(int sock, std::string* text, int* fd);
 // A new shared-memory file of n bytes and one zero after them, mapped for
 // writing at *at; -1 on failure (errno says why).
 int MakeSharedBytes(std::size_t n, char** at);
+// A new shared-memory file holding exactly these bytes (a file for the
+// decoder to read to its end); -1 on failure (errno says why).
+int SharedFileOf(const std::string& bytes);
 // Unmaps what MakeSharedBytes mapped.
 void UnmapSharedBytes(char* at, std::size_t n);
 

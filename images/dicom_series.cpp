@@ -43,13 +43,8 @@ bool SortByDecoder(const std::vector<std::string>& files, long long bytes,
                    std::vector<std::string>* paths, std::string* error) {
   std::string names;
   for (const std::string& f : files) names += f + '\0';
-  char* at = nullptr;
-  int list = MakeSharedBytes(names.size(), &at);
+  int list = SharedFileOf(names);
   if (list < 0) return Fail(error, std::strerror(errno));
-  std::memcpy(at, names.data(), names.size());
-  UnmapSharedBytes(at, names.size());
-  if (ftruncate(list, static_cast<off_t>(names.size())) != 0) {
-  }
   Fields request, reply;
   request.Set("job", "series");
   int sorted = -1;

@@ -13,18 +13,11 @@ namespace zorl {
 
 bool ParseDicomPalette(const std::string& bytes, Palette* palette,
                        std::string* error) {
-  char* at = nullptr;
-  int file = MakeSharedBytes(bytes.size(), &at);
+  int file = SharedFileOf(bytes);
   if (file < 0) {
     *error = std::string("cannot pass it to the DICOM decoder: ") +
              std::strerror(errno);
     return false;
-  }
-  if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
-  UnmapSharedBytes(at, bytes.size());
-  // The decoder reads the file to its end: the one zero after the bytes
-  // goes.
-  if (ftruncate(file, static_cast<off_t>(bytes.size())) != 0) {
   }
   Fields request, reply;
   request.Set("job", "palette");
