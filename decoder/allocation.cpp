@@ -19,10 +19,17 @@ constexpr std::size_t kSlack = std::size_t(64) << 20;
 void SetAllocationCap(std::size_t bytes) { g_cap = bytes; }
 std::size_t AllocationCap() { return g_cap; }
 
+// Deflate gives at most 1032 bytes for one byte of its stream, so a
+// deflated data set is parsed as if it were that many times the file.
 std::size_t ParseCap(std::size_t fileBytes, bool deflated) {
-  if (deflated) return static_cast<std::size_t>(MaxBytes()) + kSlack;
-  return 4 * fileBytes + kSlack;
+  const std::size_t most = static_cast<std::size_t>(MaxBytes());
+  std::size_t parsed = fileBytes;
+  if (deflated) parsed = fileBytes > most / 1032 ? most : fileBytes * 1032;
+  if (parsed > most / 4) return LimitCap();
+  return 4 * parsed + kSlack;
 }
+
+std::size_t LimitCap() { return static_cast<std::size_t>(MaxBytes()) + kSlack; }
 
 bool LooksDeflated(const char* bytes, std::size_t n) {
   static const char kDeflated[] = "1.2.840.10008.1.2.1.99";

@@ -13,9 +13,12 @@ std::size_t AllocationCap();
 
 // The cap while a file of that many bytes is parsed: a length read from a
 // damaged file makes the library fail at once instead of clearing
-// gigabytes it will never fill. A deflated data set may inflate far past
-// its file: it may take the engine's allocation limit.
+// gigabytes it will never fill. A deflated data set counts as 1032 times
+// its file (deflate's largest ratio). Never above LimitCap.
 std::size_t ParseCap(std::size_t fileBytes, bool deflated);
+
+// The engine's allocation limit and 64 MiB.
+std::size_t LimitCap();
 
 // Whether a file's meta group names the deflated transfer syntax.
 bool LooksDeflated(const char* bytes, std::size_t n);

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -247,6 +248,25 @@ bool HeaderAgrees(const gdcm::DataSet& ds, const gdcm::Image& img,
         "model of the pixels is unknown";
     return false;
   }
+  static const char* const kModels[] = {"RGB",
+                                        "YBR_FULL",
+                                        "YBR_FULL_422",
+                                        "YBR_PARTIAL_422",
+                                        "YBR_PARTIAL_420",
+                                        "YBR_ICT",
+                                        "YBR_RCT",
+                                        "PALETTE COLOR",
+                                        "HSV",
+                                        "ARGB",
+                                        "CMYK",
+                                        "XYB"};
+  if (pf.GetSamplesPerPixel() > 1 &&
+      std::none_of(std::begin(kModels), std::end(kModels),
+                   [&](const char* m) { return said == m; })) {
+    *error = "Photometric Interpretation (0028,0004) \"" + said +
+             "\" names no colour model";
+    return false;
+  }
   return true;
 }
 
@@ -313,7 +333,8 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
                    pf.GetSamplesPerPixel(),
                    pf.GetBitsAllocated(),
                    pf.GetBitsStored(),
-                   frames};
+                   frames,
+                   HeaderValue<0x0103>(ds).value_or(0) != 0};
   if (!CheckPixelData(ds.GetDataElement(kPixelData), shape,
                       img.GetTransferSyntax().GetString(), error))
     return false;

@@ -56,7 +56,7 @@ bool Sorted(const std::vector<std::string>& files,
 void SortSeries(const Fields&, int fd, Fields* reply, int* replyFd) {
   FileView list(fd);
   // Each file is read whole, deflated ones too.
-  SetAllocationCap(ParseCap(0, true));
+  SetAllocationCap(LimitCap());
   std::vector<std::string> files, order;
   for (std::size_t at = 0; at < list.size();) {
     const char* name = list.data() + at;

@@ -87,6 +87,13 @@ bool CheckFrame(Codec codec, const gdcm::ByteValue* bv, long long k,
   // codestream's precision: one that contradicts Bits Stored would give
   // other values than the header describes.
   const bool sameBits = codec != Codec::kJ2k || c.bits == s.bitsStored;
+  // Unsigned samples in a codestream of a signed image are read as the
+  // header says (some writers leave the codestream's sign unset); signed
+  // samples in an unsigned image have no such reading.
+  if (c.isSigned && !s.isSigned)
+    return Fail(error, frame +
+                           "'s JPEG 2000 codestream holds signed samples; "
+                           "Pixel Representation (0028,0103) says unsigned");
   if (sameSize && c.components == s.samples && c.bits <= s.bitsAllocated &&
       sameBits)
     return true;
@@ -96,8 +103,8 @@ bool CheckFrame(Codec codec, const gdcm::ByteValue* bv, long long k,
                          std::to_string(c.components) + " component" +
                          (c.components == 1 ? "" : "s") + " of " +
                          std::to_string(c.bits) +
-                         " bits; the header describes " + Describe(s) +
-                         " (" + std::to_string(s.bitsStored) + " stored)");
+                         " bits; the header describes " + Describe(s) + " (" +
+                         std::to_string(s.bitsStored) + " stored)");
 }
 
 bool CheckEncapsulated(const gdcm::SequenceOfFragments& sf, const PixelShape& s,
@@ -230,6 +237,7 @@ bool J2kSize(const unsigned char* p, std::size_t n, CodestreamSize* size) {
     for (int c = 0; c < components; ++c) {
       int b = (s[38 + 3 * c] & 0x7F) + 1;
       if (b > bits) bits = b;
+      if (s[38 + 3 * c] & 0x80) size->isSigned = true;
     }
     size->width = xsiz - x0;
     size->height = ysiz - y0;

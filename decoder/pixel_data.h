@@ -15,6 +15,7 @@ struct PixelShape {
   long long width, height;
   int samples, bitsAllocated, bitsStored;
   long long frames;
+  bool isSigned;  // Pixel Representation (0028,0103) is 1
 };
 
 // On a contradiction: false and what contradicts what, naming the element.
@@ -33,6 +34,7 @@ bool EndsInsidePixelData(const char* data, std::size_t n);
 struct CodestreamSize {
   long long width = 0, height = 0;  // height 0: given later (JPEG's DNL)
   int components = 0, bits = 0;
+  bool isSigned = false;  // JPEG 2000: a component's samples are signed
 };
 bool JpegSize(const unsigned char* p, std::size_t n, CodestreamSize* size);
 bool J2kSize(const unsigned char* p, std::size_t n, CodestreamSize* size);

@@ -61,9 +61,8 @@ Options: --zorl (the binary), --work (default /tmp/zorl-dicom-campaign:
 damaged files, kept pixels of bad runs, report.json), --sample (a count,
 or a fraction below 1, of the damaged files, chosen by the seed), --seed,
 --jobs (parallel runs, default 2), --slow, --kill-after, --mem-limit-mib,
---tolerance, --examples. LSAN_OPTIONS defaults to the
-suppressions of tests/lsan.supp (a leak inside the distribution's JPEG 2000
-decoder).
+--tolerance, --examples, --only (a regular expression: only the damaged
+files whose names match, to run one again).
 """
 import argparse
 import collections
@@ -926,6 +925,8 @@ def parse_args():
     ap.add_argument("--tolerance", type=int, default=2,
                     help="difference allowed in lossy transfer syntaxes")
     ap.add_argument("--examples", type=int, default=3)
+    ap.add_argument("--only", metavar="REGEX",
+                    help="run only the damaged files whose names match")
     return ap.parse_args()
 
 
@@ -939,7 +940,10 @@ def main():
     limits = Limits(args.slow, args.kill_after, args.mem_limit_mib * MIB)
     check_peak_measure(limits)
     made = make_jobs(args.seed)
-    jobs = write_damaged(sample(made, args.sample, args.seed), args.work)
+    chosen = sample(made, args.sample, args.seed)
+    if args.only:
+        chosen = [j for j in chosen if re.search(args.only, j[0].path)]
+    jobs = write_damaged(chosen, args.work)
     kinds = collections.Counter(j.kind for j in jobs)
     print("%d damaged images and %d damaged palettes (of %d) in %s" % (
         kinds["image"], kinds["palette"], len(made), args.work))

@@ -78,6 +78,8 @@ ROWS = [
     ("j2k_bits.dcm", "image", changed("J2K_pixelrep_mismatch.dcm", BitsStored=16,
                                     HighBit=15),
      "(16 stored)"),
+    ("j2k_unsigned.dcm", "image", changed("JPEG2000.dcm", PixelRepresentation=0),
+     "holds signed samples; Pixel Representation (0028,0103) says unsigned"),
     ("ct_high_bit.dcm", "image", changed("CT_small.dcm", BitsStored=8),
      "High Bit (0028,0102) 15"),
     ("ybr_no_model.dcm", "image", changed("SC_rgb_jpeg_dcmtk.dcm",
