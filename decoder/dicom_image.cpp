@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "decoder/allocation.h"
+#include "decoder/colour_spaces.h"
 #include "decoder/file_view.h"
 #include "decoder/jobs.h"
 #include "decoder/pixel_data.h"
@@ -91,6 +92,7 @@ class GuardedReader : public gdcm::ImageReader {
  protected:
   bool ReadImage(gdcm::MediaStorage const& ms) override {
     MendFrames();
+    StandInPalette();
     return gdcm::ImageReader::ReadImage(ms);
   }
   bool ReadACRNEMAImage() override {
@@ -108,6 +110,37 @@ class GuardedReader : public gdcm::ImageReader {
     one.SetVR(gdcm::VR::IS);
     one.SetByteValue("1 ", 2);
     ds.Replace(one);
+  }
+  // A PALETTE COLOR image is read as its indices, its palette apart (the
+  // palette job); the library asserts on palettes it does not take (a first
+  // mapped value other than 0, none at all), so it is given a plain one of
+  // 256 entries in the palette's place.
+  void StandInPalette() {
+    gdcm::DataSet& ds = GetFile().GetDataSet();
+    const gdcm::DataElement& pi = ds.GetDataElement(gdcm::Tag(0x0028, 0x0004));
+    const gdcm::ByteValue* bv = pi.GetByteValue();
+    if (!bv || std::string(bv->GetPointer(), bv->GetLength())
+                       .compare(0, 13, "PALETTE COLOR") != 0)
+      return;
+    // As long as the library makes the table: 2^bits allocated entries.
+    const gdcm::DataElement& ba = ds.GetDataElement(gdcm::Tag(0x0028, 0x0100));
+    const gdcm::ByteValue* bits = ba.GetByteValue();
+    const bool wide =
+        bits && bits->GetLength() == 2 && bits->GetPointer()[0] == 16;
+    const uint16_t descriptor[3] = {static_cast<uint16_t>(wide ? 0 : 256), 0,
+                                    16};
+    const std::vector<char> zeros(wide ? 131072 : 512);
+    for (uint16_t k = 0; k < 3; ++k) {
+      ds.Remove(gdcm::Tag(0x0028, static_cast<uint16_t>(0x1221 + k)));
+      gdcm::DataElement d(gdcm::Tag(0x0028, static_cast<uint16_t>(0x1101 + k)));
+      d.SetVR(gdcm::VR::US);
+      d.SetByteValue(reinterpret_cast<const char*>(descriptor), 6);
+      ds.Replace(d);
+      gdcm::DataElement t(gdcm::Tag(0x0028, static_cast<uint16_t>(0x1201 + k)));
+      t.SetVR(gdcm::VR::OW);
+      t.SetByteValue(zeros.data(), static_cast<uint32_t>(zeros.size()));
+      ds.Replace(t);
+    }
   }
 };
 
@@ -133,15 +166,23 @@ int DepthFor(const gdcm::PixelFormat& pf, const std::string& photometric,
   int spp = pf.GetSamplesPerPixel(), bits = pf.GetBitsAllocated();
   if (spp == 1 && (bits == 1 || bits == 8)) return 1;
   if (spp == 1 && bits == 16) return 2;
-  if (spp == 3 && bits == 8 && photometric == "RGB") return 3;
-  if (spp == 3 && bits == 8)
-    *error = "unsupported photometric interpretation " + photometric +
-             ": colour is read as RGB only";
+  if (spp == 3 && (bits == 8 || bits == 16) &&
+      ColourModelOf(photometric) != ColourModel::kNone) {
+    if (pf.GetPixelRepresentation() == 0) return 3;
+    *error =
+        "Pixel Representation (0028,0103) says signed: colour samples "
+        "are unsigned";
+    return 0;
+  }
+  if (spp == 3 && (bits == 8 || bits == 16))
+    *error = "Photometric Interpretation (0028,0004) " + photometric +
+             " with 3 samples per pixel: colour is read as RGB, YBR_FULL, "
+             "YBR_FULL_422, YBR_ICT or YBR_RCT";
   else
     *error = "unsupported pixels: " + std::to_string(spp) + " sample" +
              (spp == 1 ? "" : "s") + " of " + std::to_string(bits) +
              " bits (read are monochrome samples of 1, 8 or 16 bits and "
-             "8-bit RGB)";
+             "colour of 8 or 16)";
   return 0;
 }
 
@@ -151,7 +192,8 @@ struct Decoded {
   std::vector<char> all;
   long long width = 0, height = 0, frames = 0;
   int depth = 0, bitsAllocated = 0, bitsStored = 0;
-  bool isSigned = false, planar = false;
+  bool isSigned = false;
+  ColourLayout colour;
   PixelFacts facts;
 };
 
@@ -177,11 +219,8 @@ void CopyFrame(const Decoded& d, long long frame, unsigned char* dst) {
       dst[2 * p] = static_cast<unsigned char>(v & 0xFF);
       dst[2 * p + 1] = static_cast<unsigned char>(v >> 8);
     }
-  } else if (d.depth == 3) {  // red, green, blue to blue, green, red
-    const unsigned char* s = src + frame * n * 3;
-    for (long long p = 0; p < n; ++p)
-      for (int c = 0; c < 3; ++c)
-        dst[3 * p + 2 - c] = d.planar ? s[c * n + p] : s[3 * p + c];
+  } else if (d.depth == 3) {
+    ColourToBgr(src + frame * n * 3 * (d.bitsAllocated / 8), n, d.colour, dst);
   } else {
     std::memcpy(dst, src + frame * n, static_cast<std::size_t>(n));
   }
@@ -196,6 +235,22 @@ std::optional<long long> HeaderValue(const gdcm::DataSet& ds) {
   gdcm::Attribute<0x0028, kElement> a{};
   a.SetFromDataElement(ds.GetDataElement(tag));
   return a.GetValue();
+}
+
+// Three samples a pixel in a monochrome or palette model: the library
+// takes the samples from the model, so it is said first.
+bool SamplesFitModel(const gdcm::DataSet& ds, std::string* error) {
+  const gdcm::ByteValue* bv =
+      ds.GetDataElement(gdcm::Tag(0x0028, 0x0004)).GetByteValue();
+  std::string model = bv ? std::string(bv->GetPointer(), bv->GetLength()) : "";
+  model.erase(model.find_last_not_of(std::string(" \0", 2)) + 1);
+  if (HeaderValue<0x0002>(ds).value_or(1) != 3 ||
+      (model != "MONOCHROME1" && model != "MONOCHROME2" &&
+       model != "PALETTE COLOR"))
+    return true;
+  *error = "Photometric Interpretation (0028,0004) " + model +
+           " with 3 samples per pixel (0028,0002): one sample is its model's";
+  return false;
 }
 
 // The header's own Rows, Columns, Samples per Pixel and Bits Allocated
@@ -270,6 +325,37 @@ bool HeaderAgrees(const gdcm::DataSet& ds, const gdcm::Image& img,
   return true;
 }
 
+// Colour the library gives otherwise than stored. Uncompressed
+// YBR_FULL_422 holds a pair of pixels in four bytes (Y1 Y2 Cb Cr), which
+// the library gives as two pixels of three: only 8-bit samples on rows of
+// whole pairs.
+bool CheckColour(const gdcm::Image& img, const std::string& photometric,
+                 std::string* error) {
+  const gdcm::PixelFormat& pf = img.GetPixelFormat();
+  if (pf.GetSamplesPerPixel() == 3 && pf.GetBitsAllocated() == 16 &&
+      img.GetTransferSyntax() == gdcm::TransferSyntax::RLELossless) {
+    *error =
+        "16-bit colour in RLE (1.2.840.10008.1.2.5): the DICOM library "
+        "gives its byte segments out of order, so it is not read";
+    return false;
+  }
+  if (photometric != "YBR_FULL_422" || img.GetTransferSyntax().IsEncapsulated())
+    return true;
+  if (pf.GetBitsAllocated() != 8)
+    *error = "YBR_FULL_422 of " + std::to_string(pf.GetBitsAllocated()) +
+             " bits allocated (0028,0100): its pairs are read of 8 bits";
+  else if (img.GetDimension(0) % 2)
+    *error = "Columns (0028,0011) is " + std::to_string(img.GetDimension(0)) +
+             ": YBR_FULL_422 rows are pairs of pixels, so an even number";
+  else if (img.GetPlanarConfiguration() != 0)
+    *error =
+        "Planar Configuration (0028,0006) is 1: YBR_FULL_422 pairs are "
+        "interleaved (0)";
+  else
+    return true;
+  return false;
+}
+
 std::string FrameRange(long long frame, long long frames) {
   return "no frame " + std::to_string(frame) + ": it has " +
          std::to_string(frames) + " frame" + (frames == 1 ? "" : "s") +
@@ -327,14 +413,17 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
     return false;
   }
   const gdcm::DataSet& ds = reader.GetFile().GetDataSet();
-  if (!HeaderAgrees(ds, img, error)) return false;
+  if (!SamplesFitModel(ds, error) || !HeaderAgrees(ds, img, error))
+    return false;
   PixelShape shape{width,
                    height,
                    pf.GetSamplesPerPixel(),
                    pf.GetBitsAllocated(),
                    pf.GetBitsStored(),
                    frames,
-                   HeaderValue<0x0103>(ds).value_or(0) != 0};
+                   HeaderValue<0x0103>(ds).value_or(0) != 0,
+                   photometric == "YBR_FULL_422"};
+  if (!CheckColour(img, photometric, error)) return false;
   if (!CheckPixelData(ds.GetDataElement(kPixelData), shape,
                       img.GetTransferSyntax().GetString(), error))
     return false;
@@ -356,7 +445,10 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
   d->bitsAllocated = pf.GetBitsAllocated();
   d->bitsStored = pf.GetBitsStored();
   d->isSigned = pf.GetPixelRepresentation() == 1;
-  d->planar = img.GetPlanarConfiguration() == 1;
+  d->colour.planar = img.GetPlanarConfiguration() == 1;
+  d->colour.bitsAllocated = d->bitsAllocated;
+  d->colour.bitsStored = d->bitsStored;
+  d->colour.model = ColourModelOf(photometric);
   PixelFacts& facts = d->facts;
   facts.isSigned = d->isSigned;
   facts.bitsStored = d->bitsStored;

@@ -1,8 +1,18 @@
 // DICOM colour palettes, in the decoder process: the DICOM library parses
 // the file; its red, green and blue descriptors and (plain or segmented)
 // data become the palette, whose tables go back one after the other.
+//
+// The tables that go back are indexed by the pixel value, from 0: a
+// palette whose first mapped value (the descriptor's second) is F gives
+// value F its first entry. Values below F take the first entry and values
+// past the last entry the last, as the common readers take them, so the
+// tables of a PALETTE COLOR image cover every value its pixels can hold
+// (256 for 8 bits allocated, 65536 for 16; for signed pixels from -32768,
+// which a LUT3's BaseLine of 32768 reaches), and a palette file without
+// pixels covers 0 to its last mapped value.
 #include <gdcmReader.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "decoder/allocation.h"
@@ -30,7 +40,7 @@ bool ElementBytes(const gdcm::DataSet& ds, uint16_t element, std::string* out) {
 }
 
 bool Table(const gdcm::DataSet& ds, int k, std::vector<uint8_t>* entries,
-           std::string* error) {
+           uint16_t* firstMapped, std::string* error) {
   static const char* const kNames[3] = {"red", "green", "blue"};
   const uint16_t element = static_cast<uint16_t>(k);
   std::string descriptor, data;
@@ -44,15 +54,48 @@ bool Table(const gdcm::DataSet& ds, int k, std::vector<uint8_t>* entries,
     if (!segmented)
       return Fail(error, std::string("no ") + kNames[k] + " palette data");
   }
+  const std::string tag = "(0028,110" + std::to_string(1 + k) + ")";
   if (descriptor.size() != 6)
-    return Fail(error, std::string("a ") + kNames[k] + " descriptor of " +
-                           std::to_string(descriptor.size()) +
+    return Fail(error, std::string("a ") + kNames[k] + " descriptor " + tag +
+                           " of " + std::to_string(descriptor.size()) +
                            " bytes; 6 expected");
   uint16_t values[3];
   std::memcpy(values, descriptor.data(), sizeof values);
+  *firstMapped = values[1];
   if (!DicomLutEntries(values, data, segmented, entries, error))
-    return Fail(error, std::string(kNames[k]) + " palette: " + *error);
+    return Fail(error, std::string(kNames[k]) + " palette (descriptor " + tag +
+                           "): " + *error);
   return true;
+}
+
+// The values a PALETTE COLOR image's pixels can hold, from `low`; false
+// for a file without such pixels.
+bool PixelValues(const gdcm::DataSet& ds, long* low, long* count) {
+  std::string model, allocated, representation;
+  if (!ds.FindDataElement(gdcm::Tag(0x7FE0, 0x0010)) ||
+      !ElementBytes(ds, 0x0004, &model) ||
+      model.compare(0, 13, "PALETTE COLOR") != 0)
+    return false;
+  uint16_t bits = 8, sign = 0;
+  if (ElementBytes(ds, 0x0100, &allocated) && allocated.size() == 2)
+    std::memcpy(&bits, allocated.data(), 2);
+  if (ElementBytes(ds, 0x0103, &representation) && representation.size() == 2)
+    std::memcpy(&sign, representation.data(), 2);
+  *count = bits > 8 ? 65536 : 256;
+  *low = sign == 1 ? -*count / 2 : 0;
+  return true;
+}
+
+// A table as the pixel values index it: value v (from `low`, `count` of
+// them) takes entry v - first, or the nearest end.
+void Reindex(long first, long low, long count, std::vector<uint8_t>* t) {
+  const std::vector<uint8_t> entries = std::move(*t);
+  const long last = static_cast<long>(entries.size()) - 1;
+  t->resize(static_cast<std::size_t>(count));
+  for (long i = 0; i < count; ++i) {
+    long at = std::min(std::max(low + i - first, 0L), last);
+    (*t)[static_cast<std::size_t>(i)] = entries[static_cast<std::size_t>(at)];
+  }
 }
 
 bool Parse(const FileView& file, Palette* palette, std::string* error) {
@@ -69,11 +112,28 @@ bool Parse(const FileView& file, Palette* palette, std::string* error) {
   const gdcm::DataSet& ds = reader.GetFile().GetDataSet();
   std::vector<uint8_t>* tables[3] = {&palette->red, &palette->green,
                                      &palette->blue};
+  uint16_t first[3];
   for (int k = 0; k < 3; ++k)
-    if (!Table(ds, k, tables[k], error)) return false;
+    if (!Table(ds, k, tables[k], &first[k], error)) return false;
   if (palette->green.size() != palette->red.size() ||
       palette->blue.size() != palette->red.size())
     return Fail(error, "the red, green and blue tables differ in length");
+  if (first[1] != first[0] || first[2] != first[0])
+    return Fail(error,
+                "the red, green and blue descriptors (0028,1101-1103) give "
+                "first mapped values " +
+                    std::to_string(first[0]) + ", " + std::to_string(first[1]) +
+                    " and " + std::to_string(first[2]));
+  long low = 0, count = 0;
+  long firstValue = first[0];
+  if (PixelValues(ds, &low, &count)) {
+    if (low < 0) firstValue = static_cast<int16_t>(first[0]);
+  } else {
+    count = std::min(firstValue + static_cast<long>(palette->red.size()),
+                     kMostPaletteEntries);
+  }
+  if (firstValue != 0 || static_cast<long>(palette->red.size()) != count)
+    for (auto* t : tables) Reindex(firstValue, low, count, t);
   return true;
 }
 

@@ -25,11 +25,14 @@ std::string Describe(const PixelShape& s) {
          " pixels of " + std::to_string(s.samples) + " sample" +
          (s.samples == 1 ? "" : "s") + " of " +
          std::to_string(s.bitsAllocated) + " bits, " +
-         std::to_string(s.frames) + " frame" + (s.frames == 1 ? "" : "s");
+         std::to_string(s.frames) + " frame" + (s.frames == 1 ? "" : "s") +
+         (s.chromaPairs ? ", 4:2:2" : "");
 }
 
 bool CheckNative(long long have, const PixelShape& s, std::string* error) {
-  long long samples = s.width * s.height * s.samples * s.frames;
+  // 4:2:2 pairs hold two samples a pixel, not three.
+  const int perPixel = s.chromaPairs ? 2 : s.samples;
+  long long samples = s.width * s.height * perPixel * s.frames;
   long long want = s.bitsAllocated == 1 ? (samples + 7) / 8
                                         : samples * (s.bitsAllocated / 8);
   // An odd length is padded to an even one.

@@ -15,7 +15,8 @@ struct PixelShape {
   long long width, height;
   int samples, bitsAllocated, bitsStored;
   long long frames;
-  bool isSigned;  // Pixel Representation (0028,0103) is 1
+  bool isSigned;             // Pixel Representation (0028,0103) is 1
+  bool chromaPairs = false;  // YBR_FULL_422: Y Y Cb Cr for two pixels
 };
 
 // On a contradiction: false and what contradicts what, naming the element.

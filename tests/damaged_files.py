@@ -38,6 +38,13 @@ def changed(name, **fields):
     return ds
 
 
+def changed_palette(**fields):
+    ds = pydicom.dcmread(os.path.join(DATA, "palettes", "pet.dcm"))
+    for key, value in fields.items():
+        setattr(ds, key, value)
+    return ds
+
+
 def pixel_length(data, length):
     """The Pixel Data element's length field set to length."""
     at = data.rindex(b"\xe0\x7f\x10\x00")
@@ -59,9 +66,25 @@ ROWS = [
      "Pixel Data (7FE0,0010): short"),
     ("ct_rgb.dcm", "image", changed("CT_small.dcm", SamplesPerPixel=3,
                                     PhotometricInterpretation="RGB"),
-     "unsupported pixels"),
+     "Pixel Representation (0028,0103) says signed"),
+    ("rgb_mono1.dcm", "image", changed("SC_rgb_small_odd.dcm",
+                                       PhotometricInterpretation="MONOCHROME1"),
+     "Photometric Interpretation (0028,0004) MONOCHROME1 with 3 samples"),
+    ("ybr422_odd.dcm", "image", changed("SC_ybr_full_422_uncompressed.dcm",
+                                        Columns=99, Rows=101),
+     "Columns (0028,0011) is 99"),
+    ("ybr422_full.dcm", "image", changed("SC_rgb_small_odd.dcm",
+                                         PhotometricInterpretation="YBR_FULL_422"),
+     "Columns (0028,0011) is 3"),
+    ("pet_lies.dcm", "palette", changed_palette(
+        RedPaletteColorLookupTableDescriptor=[300, 0, 8]),
+     "red palette (descriptor (0028,1101)): 256 entries in the data; "
+     "the descriptor says 300"),
+    ("pet_firsts.dcm", "palette", changed_palette(
+        GreenPaletteColorLookupTableDescriptor=[256, 5, 8]),
+     "first mapped values 0, 5 and 0"),
     ("ct_samples.dcm", "image", changed("CT_small.dcm", SamplesPerPixel=3),
-     "Samples per Pixel (0028,0002) says 3"),
+     "MONOCHROME2 with 3 samples per pixel (0028,0002)"),
     ("ct_long_length.dcm", "image", pixel_length(CT, 0x7FFFFFF0), "truncated"),
     ("ct_short_length.dcm", "image", pixel_length(CT, 1000), ""),
     ("liver_bits16.dcm", "image", changed("liver_1frame.dcm", BitsAllocated=16),
