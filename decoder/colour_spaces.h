@@ -7,7 +7,10 @@
 #ifndef ZORL_DECODER_COLOUR_SPACES_H
 #define ZORL_DECODER_COLOUR_SPACES_H
 
+#include <gdcmDataElement.h>
+
 #include <string>
+#include <vector>
 
 namespace zorl {
 
@@ -29,6 +32,13 @@ struct ColourLayout {
 // blue-green-red pixels of 8 bits.
 void ColourToBgr(const unsigned char* src, long long n,
                  const ColourLayout& layout, unsigned char* dst);
+
+// Every frame of 16-bit colour RLE Pixel Data, decoded here (the library
+// gives its byte segments out of order): red, green, blue samples, each in
+// the machine's order. False with what is wrong.
+bool DecodeRleColour16(const gdcm::DataElement& pixelData, long long pixels,
+                       long long frames, std::vector<char>* out,
+                       std::string* error);
 
 }  // namespace zorl
 

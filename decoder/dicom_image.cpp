@@ -325,20 +325,12 @@ bool HeaderAgrees(const gdcm::DataSet& ds, const gdcm::Image& img,
   return true;
 }
 
-// Colour the library gives otherwise than stored. Uncompressed
-// YBR_FULL_422 holds a pair of pixels in four bytes (Y1 Y2 Cb Cr), which
-// the library gives as two pixels of three: only 8-bit samples on rows of
-// whole pairs.
+// Uncompressed YBR_FULL_422 holds a pair of pixels in four bytes (Y1 Y2 Cb
+// Cr), which the library gives as two pixels of three: only 8-bit samples
+// on rows of whole pairs.
 bool CheckColour(const gdcm::Image& img, const std::string& photometric,
                  std::string* error) {
   const gdcm::PixelFormat& pf = img.GetPixelFormat();
-  if (pf.GetSamplesPerPixel() == 3 && pf.GetBitsAllocated() == 16 &&
-      img.GetTransferSyntax() == gdcm::TransferSyntax::RLELossless) {
-    *error =
-        "16-bit colour in RLE (1.2.840.10008.1.2.5): the DICOM library "
-        "gives its byte segments out of order, so it is not read";
-    return false;
-  }
   if (photometric != "YBR_FULL_422" || img.GetTransferSyntax().IsEncapsulated())
     return true;
   if (pf.GetBitsAllocated() != 8)
@@ -431,12 +423,22 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
   const std::size_t decoded = img.GetBufferLength();
   if (2 * decoded + ParseCap(0, false) > AllocationCap())
     SetAllocationCap(2 * decoded + ParseCap(0, false));
-  d->all.resize(decoded);
-  if (d->all.empty() || !img.GetBuffer(d->all.data())) {
-    *error = std::string("cannot decode the pixels (transfer syntax ") +
-             img.GetTransferSyntax().GetString() +
-             "): missing, truncated or corrupt pixel data";
-    return false;
+  // The library gives 16-bit colour RLE's byte segments out of order.
+  const bool rleColour16 =
+      pf.GetSamplesPerPixel() == 3 && pf.GetBitsAllocated() == 16 &&
+      img.GetTransferSyntax() == gdcm::TransferSyntax::RLELossless;
+  if (rleColour16) {
+    if (!DecodeRleColour16(ds.GetDataElement(kPixelData), width * height,
+                           frames, &d->all, error))
+      return false;
+  } else {
+    d->all.resize(decoded);
+    if (d->all.empty() || !img.GetBuffer(d->all.data())) {
+      *error = std::string("cannot decode the pixels (transfer syntax ") +
+               img.GetTransferSyntax().GetString() +
+               "): missing, truncated or corrupt pixel data";
+      return false;
+    }
   }
   d->width = width;
   d->height = height;
@@ -445,7 +447,7 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
   d->bitsAllocated = pf.GetBitsAllocated();
   d->bitsStored = pf.GetBitsStored();
   d->isSigned = pf.GetPixelRepresentation() == 1;
-  d->colour.planar = img.GetPlanarConfiguration() == 1;
+  d->colour.planar = !rleColour16 && img.GetPlanarConfiguration() == 1;
   d->colour.bitsAllocated = d->bitsAllocated;
   d->colour.bitsStored = d->bitsStored;
   d->colour.model = ColourModelOf(photometric);

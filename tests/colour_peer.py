@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Colour DICOM against pydicom, on files this test writes, a row each:
 YBR images read as blue, green, red within 1 of convert_color_space, 16-bit
-colour scaled to 8 bits as 16-bit PNG colour is, YBR_ICT and YBR_RCT (JPEG
+colour (RLE too) scaled to 8 bits as 16-bit PNG colour is, YBR_ICT and YBR_RCT (JPEG
 2000 through Pillow) within 1 of pydicom's pixels, and PALETTE COLOR images
 through their own ReadPalette tables in a LUT3 equal to apply_color_lut
 (16-bit entries by their high byte). Exit 77 (skipped) without pydicom.
@@ -20,7 +20,7 @@ try:
     from pydicom.dataset import Dataset, FileMetaDataset
     from pydicom.encaps import encapsulate
     from pydicom.pixel_data_handlers.util import apply_color_lut, convert_color_space
-    from pydicom.uid import (ExplicitVRLittleEndian, JPEG2000, JPEG2000Lossless,
+    from pydicom.uid import (ExplicitVRLittleEndian, JPEG2000, JPEG2000Lossless, RLELossless,
                              generate_uid)
 except ImportError as e:
     print("skipped: pydicom, numpy and Pillow are needed (%s)" % e)
@@ -95,6 +95,11 @@ def j2k(rgb, irreversible):
     return encapsulate([out.getvalue()])
 
 
+def rle(ds):
+    ds.compress(RLELossless, ds.pixel_array)
+    return ds
+
+
 def colour_rows():
     ybr = RNG.integers(0, 256, (H, W, 3), dtype="u1")
     ybr[0, :4] = [[0, 0, 0], [255, 255, 255], [0, 255, 0], [255, 0, 255]]
@@ -112,6 +117,7 @@ def colour_rows():
         ("ybr_422.dcm", image(full, "YBR_FULL_422", data=pairs),
          as_rgb(full, "YBR_FULL_422")),
         ("rgb16.dcm", image(rgb16, "RGB"), scale(rgb16, 16)),
+        ("rgb16_rle.dcm", rle(image(rgb16, "RGB")), scale(rgb16, 16)),
         ("rgb12.dcm", image(rgb12, "RGB", BitsStored=12, HighBit=11), scale(rgb12, 12)),
         ("ybr_ict.dcm", image(rgb, "YBR_ICT", JPEG2000, data=j2k(rgb, True)), None),
         ("ybr_rct.dcm", image(rgb, "YBR_RCT", JPEG2000Lossless, data=j2k(rgb, False)),

@@ -51,6 +51,12 @@ def pixel_length(data, length):
     return data[:at + 8] + struct.pack("<I", length) + data[at + 12:]
 
 
+def rle_offset(data, segment, offset):
+    """Segment's start in the first RLE header of 6 segments set to offset."""
+    at = data.index(struct.pack("<II", 6, 64)) + 4 * (segment + 1)
+    return data[:at] + struct.pack("<I", offset) + data[at + 4:]
+
+
 CT = raw("CT_small.dcm")
 PET = raw("pet.dcm", palette=True)
 
@@ -76,6 +82,10 @@ ROWS = [
     ("ybr422_full.dcm", "image", changed("SC_rgb_small_odd.dcm",
                                          PhotometricInterpretation="YBR_FULL_422"),
      "Columns (0028,0011) is 3"),
+    ("rle16_segment.dcm", "image", rle_offset(raw("SC_rgb_rle_16bit.dcm"), 2, 1 << 30),
+     "frame 0: RLE segment 2 is cut short or lies outside its fragment"),
+    ("rle16_cut.dcm", "image", rle_offset(raw("SC_rgb_rle_16bit.dcm"), 5, 65),
+     "RLE segment 5"),
     ("pet_lies.dcm", "palette", changed_palette(
         RedPaletteColorLookupTableDescriptor=[300, 0, 8]),
      "red palette (descriptor (0028,1101)): 256 entries in the data; "

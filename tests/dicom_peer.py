@@ -170,8 +170,7 @@ def main():
             # Pixel Data longer or shorter than the header describes is
             # refused, though pydicom reads what it needs of it.
             contradicts = "Pixel Data (7FE0,0010)" in got[0]
-            # 16-bit colour in RLE is refused (the library's segment order).
-            colour = kind[0] == 3 and kind[1] in (8, 16) and "RLE" not in got[0]
+            colour = kind[0] == 3 and kind[1] in (8, 16)
             if (kind in ((1, 8, "MONOCHROME2"), (1, 16, "MONOCHROME2"))
                     or colour) and not contradicts:
                 faults.append("%s: zorl refuses a kind it reads" % name)
