@@ -34,7 +34,7 @@ for zorl_b in $zorl_builds; do
          zorl_i386=(libpng-dev:i386 zlib1g-dev:i386 libgdcm3.0:i386
                     libcairo2-dev:i386 libedit-dev:i386 libtiff-dev:i386
                     libjpeg62-turbo-dev:i386) ;;
-    demo) zorl_need+=(libgdcm-dev python3-pydicom) ;;
+    demo) zorl_need+=(libgdcm-dev python3-pydicom python3-numpy) ;;
     valgrind) zorl_need+=(valgrind) ;;
     fuzz) zorl_need+=(clang-14 libclang-rt-14-dev libgdcm-dev python3-pydicom) ;;
   esac
