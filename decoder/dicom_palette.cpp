@@ -7,8 +7,9 @@
 // value F its first entry. Values below F take the first entry and values
 // past the last entry the last, as the common readers take them, so the
 // tables of a PALETTE COLOR image cover every value its pixels can hold
-// (256 for 8 bits allocated, 65536 for 16; for signed pixels from -32768,
-// which a LUT3's BaseLine of 32768 reaches), and a palette file without
+// (256 for 8 bits allocated, signed bytes as stored; 65536 for 16, signed
+// ones from -32768, which a LUT3's BaseLine of 32768 reaches), and a
+// palette file without
 // pixels covers 0 to its last mapped value.
 #include <gdcmReader.h>
 
@@ -70,7 +71,8 @@ bool Table(const gdcm::DataSet& ds, int k, std::vector<uint8_t>* entries,
 
 // The values a PALETTE COLOR image's pixels can hold, from `low`; false
 // for a file without such pixels.
-bool PixelValues(const gdcm::DataSet& ds, long* low, long* count) {
+bool PixelValues(const gdcm::DataSet& ds, long* low, long* count,
+                 bool* signedBytes) {
   std::string model, allocated, representation;
   if (!ds.FindDataElement(gdcm::Tag(0x7FE0, 0x0010)) ||
       !ElementBytes(ds, 0x0004, &model) ||
@@ -82,18 +84,22 @@ bool PixelValues(const gdcm::DataSet& ds, long* low, long* count) {
   if (ElementBytes(ds, 0x0103, &representation) && representation.size() == 2)
     std::memcpy(&sign, representation.data(), 2);
   *count = bits > 8 ? 65536 : 256;
-  *low = sign == 1 ? -*count / 2 : 0;
+  *low = sign == 1 && bits > 8 ? -32768 : 0;
+  *signedBytes = sign == 1 && bits <= 8;
   return true;
 }
 
 // A table as the pixel values index it: value v (from `low`, `count` of
-// them) takes entry v - first, or the nearest end.
-void Reindex(long first, long low, long count, std::vector<uint8_t>* t) {
+// them; signed bytes are indexed as stored, -1 at 255) takes entry v -
+// first, or the nearest end.
+void Reindex(long first, long low, long count, bool signedBytes,
+             std::vector<uint8_t>* t) {
   const std::vector<uint8_t> entries = std::move(*t);
   const long last = static_cast<long>(entries.size()) - 1;
   t->resize(static_cast<std::size_t>(count));
   for (long i = 0; i < count; ++i) {
-    long at = std::min(std::max(low + i - first, 0L), last);
+    const long v = signedBytes ? static_cast<int8_t>(i) : low + i;
+    long at = std::min(std::max(v - first, 0L), last);
     (*t)[static_cast<std::size_t>(i)] = entries[static_cast<std::size_t>(at)];
   }
 }
@@ -126,14 +132,16 @@ bool Parse(const FileView& file, Palette* palette, std::string* error) {
                     " and " + std::to_string(first[2]));
   long low = 0, count = 0;
   long firstValue = first[0];
-  if (PixelValues(ds, &low, &count)) {
-    if (low < 0) firstValue = static_cast<int16_t>(first[0]);
+  bool signedBytes = false;
+  if (PixelValues(ds, &low, &count, &signedBytes)) {
+    if (low < 0 || signedBytes) firstValue = static_cast<int16_t>(first[0]);
   } else {
     count = std::min(firstValue + static_cast<long>(palette->red.size()),
                      kMostPaletteEntries);
   }
-  if (firstValue != 0 || static_cast<long>(palette->red.size()) != count)
-    for (auto* t : tables) Reindex(firstValue, low, count, t);
+  if (firstValue != 0 || signedBytes ||
+      static_cast<long>(palette->red.size()) != count)
+    for (auto* t : tables) Reindex(firstValue, low, count, signedBytes, t);
   return true;
 }
 

@@ -140,6 +140,8 @@ def palette_rows():
         ("pal8.dcm", palette(image(idx8, p), e8, 0, 8), c8),
         ("pal8_first20_100.dcm", palette(image(idx8, p), e8[:100], 20, 8), c8),
         ("pal8_entries16.dcm", palette(image(idx8, p), e16[:300], 7, 16), c8),
+        ("pal8_signed.dcm", palette(image(idx8.astype("i1"), p), e8[:100], -50, 8),
+         c8),
         ("pal16_first1000.dcm", palette(image(idx16, p), e16, 1000, 16), c16),
         ("pal16_segmented.dcm", palette(image(idx16, p), ramp, 300, 16,
                                         segmented=linear_segments), c16),
