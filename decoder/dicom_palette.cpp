@@ -9,8 +9,7 @@
 // tables of a PALETTE COLOR image cover every value its pixels can hold
 // (256 for 8 bits allocated, signed bytes as stored; 65536 for 16, signed
 // ones from -32768, which a LUT3's BaseLine of 32768 reaches), and a
-// palette file without
-// pixels covers 0 to its last mapped value.
+// palette file without pixels covers 0 to its last mapped value.
 #include <gdcmReader.h>
 
 #include <algorithm>
