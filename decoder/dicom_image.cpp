@@ -450,7 +450,19 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
   d->colour.planar = !rleColour16 && img.GetPlanarConfiguration() == 1;
   d->colour.bitsAllocated = d->bitsAllocated;
   d->colour.bitsStored = d->bitsStored;
-  d->colour.model = ColourModelOf(photometric);
+  // The model the samples came in: a codec may have turned them into
+  // another than the header's.
+  std::string decodedModel =
+      img.GetPhotometricInterpretation().GetString()
+          ? img.GetPhotometricInterpretation().GetString()
+          : "";
+  decodedModel.erase(decodedModel.find_last_not_of(' ') + 1);
+  d->colour.model = ColourModelOf(decodedModel);
+  if (depth == 3 && d->colour.model == ColourModel::kNone) {
+    *error = "the DICOM library decoded " + photometric + " as " +
+             decodedModel + ", a colour model not read";
+    return false;
+  }
   PixelFacts& facts = d->facts;
   facts.isSigned = d->isSigned;
   facts.bitsStored = d->bitsStored;
