@@ -71,7 +71,8 @@ void ColourToBgr(const unsigned char* src, long long n,
   const Samples s{src, n, layout, max, max};
   if (layout.model == ColourModel::kRgb) {
     for (long long p = 0; p < n; ++p)
-      for (int c = 0; c < 3; ++c) dst[3 * p + 2 - c] = s(p, c);
+      for (int c = 0; c < 3; ++c)
+        dst[3 * p + 2 - c] = static_cast<unsigned char>(s(p, c));
     return;
   }
   static const YbrTables t;

@@ -27,7 +27,7 @@ bool Segment(const unsigned char* p, std::size_t n, unsigned char* out,
   while (got < count && at < n) {
     const int c = static_cast<signed char>(p[at++]);
     if (c == -128) continue;
-    const std::size_t run = c >= 0 ? c + 1 : 1 - c;
+    const auto run = static_cast<std::size_t>(c >= 0 ? c + 1 : 1 - c);
     const std::size_t take = run < count - got ? run : count - got;
     if (c >= 0) {
       if (run > n - at) return false;
