@@ -24,6 +24,7 @@
 #include "decoder/pixel_data.h"
 #include "engine/image_size.h"
 #include "engine/store.h"
+#include "images/display_fields.h"
 
 namespace zorl {
 
@@ -367,7 +368,8 @@ void ReplyFrame(const Decoded& d, long long frame, Fields* reply,
   int fd = MakeSharedBytes(all, &out);
   if (fd < 0) throw std::bad_alloc();
   CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out));
-  if (!tables.empty()) std::memcpy(out + bytes + 1, tables.data(), tables.size());
+  if (!tables.empty())
+    std::memcpy(out + bytes + 1, tables.data(), tables.size());
   UnmapSharedBytes(out, all);
   *replyFd = fd;
   reply->Set("width", d.width);

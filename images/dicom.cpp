@@ -16,6 +16,7 @@
 #include "engine/image_size.h"
 #include "images/decoder_client.h"
 #include "images/decoder_protocol.h"
+#include "images/display_fields.h"
 
 namespace zorl {
 

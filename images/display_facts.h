@@ -1,9 +1,9 @@
 // What a DICOM file says about showing its gray values: its windows, its
 // look-up tables (Modality, VOI, Presentation) as stored and its
 // Presentation LUT Shape. The decoder collects them (decoder/
-// display_facts.cpp); they travel as fields, the tables' data as bytes
-// after the pixels in the reply's shared memory; display_table.h computes
-// the display from them.
+// display_facts.cpp); they travel as fields (display_fields.h), the
+// tables' data as bytes after the pixels in the reply's shared memory;
+// display_table.h computes the display from them.
 #ifndef ZORL_IMAGES_DISPLAY_FACTS_H
 #define ZORL_IMAGES_DISPLAY_FACTS_H
 
@@ -13,8 +13,6 @@
 #include <vector>
 
 namespace zorl {
-
-class Fields;
 
 // One LUT of a sequence item, as the file holds it; display_table.cpp
 // reads and checks it.
@@ -41,16 +39,6 @@ struct DisplayFacts {
 // data than 65536 entries of 16 bits is never read.
 constexpr std::size_t kMostVoiLuts = 64;
 constexpr std::size_t kMostLutBytes = 2 * 65536;
-
-// The facts as fields, and the tables' data appended to *bytes.
-void PutDisplayFacts(const DisplayFacts& facts, Fields* fields,
-                     std::string* bytes);
-// Back from the fields and the tables' bytes; false when the bytes are
-// fewer than the fields say.
-bool TakeDisplayFacts(const Fields& fields, const std::string& bytes,
-                      DisplayFacts* facts);
-// The number of tables' bytes that the fields announce.
-std::size_t DisplayBytes(const Fields& fields);
 
 }  // namespace zorl
 

@@ -119,7 +119,7 @@ bool ReadLut(const StoredLut& t, bool firstSigned, Lut* lut,
   if (t.data.size() >= 2 * n) {  // 16-bit words, 8-bit entries in them too
     for (std::size_t i = 0; i < n; ++i)
       std::memcpy(&lut->entries[i], t.data.data() + 2 * i, 2);
-  } else if (bits <= 8 && t.data.size() >= n) {  // 8-bit entries packed
+  } else if ((bits <= 8 || bits > 16) && t.data.size() >= n) {  // packed bytes
     for (std::size_t i = 0; i < n; ++i)
       lut->entries[i] = static_cast<unsigned char>(t.data[i]);
   } else {

@@ -1,12 +1,10 @@
 // The display facts as the decoder's fields: numbers and explanations as
 // text (lists joined by backslashes, which DICOM texts never hold), each
 // table's descriptor as it was stored and its data as bytes elsewhere.
-#include "images/display_facts.h"
+#include "images/display_fields.h"
 
 #include <cstdio>
 #include <cstdlib>
-
-#include "images/decoder_protocol.h"
 
 namespace zorl {
 
