@@ -8,7 +8,9 @@
 #include <gdcmDataSet.h>
 #include <gdcmSequenceOfItems.h>
 
+#include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "decoder/jobs.h"
@@ -29,7 +31,11 @@ bool Bytes(const gdcm::DataSet& ds, uint16_t group, uint16_t element,
   return true;
 }
 
-// A text element without its padding, cut at 200 characters.
+// At most this many windows, of explanations this long, travel (a message
+// holds 64 KiB).
+constexpr std::size_t kMostWindows = 256, kMostText = 64;
+
+// A text element without its padding, cut at kMostText characters.
 std::string Text(const gdcm::DataSet& ds, uint16_t group, uint16_t element) {
   std::string s;
   Bytes(ds, group, element, &s);
@@ -37,7 +43,7 @@ std::string Text(const gdcm::DataSet& ds, uint16_t group, uint16_t element) {
   s.erase(0, s.find_first_not_of(' '));
   for (char& c : s)
     if (c == '\n' || c == '\r' || c == '\0') c = ' ';
-  return s.substr(0, 200);
+  return s.substr(0, kMostText);
 }
 
 std::vector<std::string> Texts(const gdcm::DataSet& ds, uint16_t group,
@@ -46,14 +52,14 @@ std::vector<std::string> Texts(const gdcm::DataSet& ds, uint16_t group,
   std::vector<std::string> out;
   if (!Bytes(ds, group, element, &all) || all.empty()) return out;
   std::size_t at = 0;
-  while (out.size() < 1000) {
+  while (out.size() < kMostWindows) {
     std::size_t end = all.find('\\', at);
     std::string one = all.substr(at, end == std::string::npos ? end : end - at);
     one.erase(one.find_last_not_of(std::string(" \0", 2)) + 1);
     one.erase(0, one.find_first_not_of(' '));
     for (char& c : one)
       if (c == '\n' || c == '\r' || c == '\0') c = ' ';
-    out.push_back(one.substr(0, 200));
+    out.push_back(one.substr(0, kMostText));
     if (end == std::string::npos) break;
     at = end + 1;
   }
@@ -66,9 +72,21 @@ void Luts(const gdcm::DataSet& ds, uint16_t group, uint16_t element,
           const char* name, std::size_t most, std::vector<StoredLut>* out) {
   const gdcm::Tag tag(group, element);
   if (!ds.FindDataElement(tag)) return;
-  gdcm::SmartPointer<gdcm::SequenceOfItems> sq =
-      ds.GetDataElement(tag).GetValueAsSQ();
-  if (!sq) return;
+  gdcm::SmartPointer<gdcm::SequenceOfItems> sq;
+  try {
+    sq = ds.GetDataElement(tag).GetValueAsSQ();
+  } catch (const std::exception&) {
+    sq = nullptr;
+  }
+  if (!sq) {  // a table that is there and can't be read: DisplayTable says so
+    char where[120];
+    std::snprintf(where, sizeof where,
+                  "%s (%04X,%04X), not a sequence of items,", name, group,
+                  element);
+    out->push_back(StoredLut{});
+    out->back().element = where;
+    return;
+  }
   for (gdcm::SequenceOfItems::SizeType i = 1;
        i <= sq->GetNumberOfItems() && out->size() < most; ++i) {
     const gdcm::DataSet& item = sq->GetItem(i).GetNestedDataSet();
@@ -99,6 +117,8 @@ void CollectDisplayFacts(const gdcm::DataSet& ds, bool isSigned,
                          DisplayFacts* facts) {
   facts->windowCenters = centers;
   facts->windowWidths = widths;
+  if (centers.size() > kMostWindows) facts->windowCenters.resize(kMostWindows);
+  if (widths.size() > kMostWindows) facts->windowWidths.resize(kMostWindows);
   facts->windowExplanations = Texts(ds, 0x0028, 0x1055);
   facts->voiFunction = Text(ds, 0x0028, 0x1056);
   facts->presentationShape = Text(ds, 0x2050, 0x0020);
