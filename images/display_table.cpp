@@ -229,6 +229,8 @@ bool MakeDisplayTable(const DisplaySource& s, const DisplayChoice& choice,
       return false;
   } else if (voi.kind == DisplayChoice::kGiven) {
     function = voi.function.empty() ? "LINEAR" : voi.function;
+    if (!CheckWindow(function, c, w, "the centre", "the width", error))
+      return false;
   } else if (voi.kind == DisplayChoice::kLut) {
     if (voi.index >= f.voiLuts.size())
       return Fail(error, "no VOI LUT table " + std::to_string(voi.index + 1) +
@@ -266,6 +268,7 @@ bool MakeDisplayTable(const DisplaySource& s, const DisplayChoice& choice,
       default:
         v = hi > lo ? (x - lo) / (hi - lo) : 0;
     }
+    v = std::clamp(v, 0.0, 1.0);
     if (presTable) {
       const double at = std::floor(v * (pres.entries.size() - 1) + 0.5);
       v = pres.entries[static_cast<std::size_t>(at)] / ((1 << pres.bits) - 1.0);
