@@ -20,11 +20,13 @@
 
 #include "decoder/allocation.h"
 #include "decoder/colour_spaces.h"
+#include "decoder/display_facts.h"
 #include "decoder/file_view.h"
 #include "decoder/jobs.h"
 #include "decoder/pixel_data.h"
 #include "engine/image_size.h"
 #include "engine/store.h"
+#include "images/display_fields.h"
 
 namespace zorl {
 
@@ -195,6 +197,7 @@ struct Decoded {
   bool isSigned = false;
   ColourLayout colour;
   PixelFacts facts;
+  DisplayFacts display;
 };
 
 // Copies frame number frame from the decoded buffer of all frames.
@@ -474,6 +477,8 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
   facts.frames = frames;
   facts.instanceNumber = FirstNumber(ds, 0x0020, 0x0013);
   facts.slicePosition = SlicePosition(ds);
+  CollectDisplayFacts(ds, d->isSigned, Numbers(ds, 0x0028, 0x1050),
+                      Numbers(ds, 0x0028, 0x1051), &d->display);
   return true;
 }
 
@@ -482,11 +487,17 @@ void ReplyFrame(const Decoded& d, long long frame, Fields* reply,
                 int* replyFd) {
   const std::size_t bytes =
       static_cast<std::size_t>(d.width * d.height * d.depth);
+  // The display tables' data follows the pixels and their zero.
+  std::string tables;
+  PutDisplayFacts(d.display, reply, &tables);
+  const std::size_t all = bytes + 1 + tables.size();
   char* out = nullptr;
-  int fd = MakeSharedBytes(bytes, &out);
+  int fd = MakeSharedBytes(all, &out);
   if (fd < 0) throw std::bad_alloc();
   CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out));
-  UnmapSharedBytes(out, bytes);
+  if (!tables.empty())
+    std::memcpy(out + bytes + 1, tables.data(), tables.size());
+  UnmapSharedBytes(out, all);
   *replyFd = fd;
   reply->Set("width", d.width);
   reply->Set("height", d.height);

@@ -330,7 +330,8 @@ ObjectStore::ObjectStore(const ObjectStore& o)
       hasData(o.hasData),
       bytes(o.bytes),
       members(o.members),
-      native(o.native) {}
+      native(o.native),
+      host(o.host) {}
 
 Variable& ObjectStore::Member(const std::string& name) {
   auto at = members.lower_bound(name);

@@ -145,6 +145,9 @@ struct ObjectStore final : VarStore, Object {
   std::string bytes;
   std::map<std::string, Variable> members;
   std::shared_ptr<std::vector<char>> native;
+  // What the host keeps with an object and scripts never see (an Image's
+  // file and display tables); copies share it.
+  std::shared_ptr<const void> host;
 };
 
 inline ObjectStore* AsObject(Variable* v) {

@@ -1,23 +1,10 @@
 # Window and level of real scans (from pydicom's test data): CT_small.dcm,
-# 16-bit signed CT, and MR_small.dcm. Everything comes from the files' own
-# members: a LUT2 of 65536 entries with BaseLine 32768 for signed pixels
-# takes every stored value; a window given in the file's units (Hounsfield
-# units for the CT) becomes stored values through the rescale, and
-# fractions of the table for Shrink.
+# 16-bit signed CT, and MR_small.dcm. DisplayTable makes each window a LUT2
+# of an entry for every stored value, with the BaseLine that signed (and
+# unsigned 16-bit) samples need, through the file's own rescale: the window
+# is given in the file's units (Hounsfield units for the CT).
 def window(im, level, width)
-  slope = 1.0
-  intercept = 0.0
-  if im.RescaleSlope != empty
-    slope = im.RescaleSlope
-    intercept = im.RescaleIntercept
-  end
-  base = 32768 * long(im.Signed)
-  n = 65536.0
-  lo = (level - width / 2 - intercept) / slope
-  hi = (level + width / 2 - intercept) / slope
-  t = LUT2(65536).Shrink((lo + base) / n, (hi + base) / n, 1, 0, false)
-  t.BaseLine = base
-  return t
+  return DisplayTable(im, level, width)
 end
 
 ct = ReadImage("CT_small.dcm")

@@ -3,19 +3,6 @@
 # from the CT, each through a table, with a progress line on a terminal;
 # then pictures of the tables: the CT's histogram under the soft-tissue
 # window, and the PET palette's curves.
-def window(im, level, width)
-  base = 32768 * long(im.Signed)
-  lo = level - width / 2.0
-  hi = level + width / 2.0
-  if im.RescaleSlope != empty
-    lo = (lo - im.RescaleIntercept) / im.RescaleSlope
-    hi = (hi - im.RescaleIntercept) / im.RescaleSlope
-  end
-  t = LUT2(65536).Shrink((lo + base) / 65536.0, (hi + base) / 65536.0, 1, 0, false)
-  t.BaseLine = base
-  return t
-end
-
 # The MR series, each slice through the window its own file gives.
 MakeDir("series-out")
 slices = ListSeries("mr-series")
@@ -23,7 +10,7 @@ strip = ""
 i = 0
 for f in slices
   im = ReadImage(f)
-  px = window(im, im.WindowCenter, im.WindowWidth).Convert2To1(im.Pixels)
+  px = DisplayTable(im).Convert2To1(im.Pixels)
   WriteImage(joinpath("series-out", format("slice%d-%s.png", im.InstanceNumber, basename(f))), im.Width, im.Height, 1, px)
   strip = strip + px
   i = i + 1
@@ -53,7 +40,7 @@ print(first.Frames, "frames of", path, "through a contrast curve")
 # A folder of slices from the CT: the soft-tissue window over the picture
 # shifted row by row, as a stack a batch would read back.
 ct = ReadImage("CT_small.dcm")
-soft = window(ct, 40, 400)
+soft = DisplayTable(ct, "soft tissue")
 MakeDir("ct-slices")
 n = 12
 for k in range(0, n)

@@ -10,9 +10,13 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "engine/image_size.h"
 #include "images/decoder_client.h"
+#include "images/decoder_protocol.h"
+#include "images/display_fields.h"
 
 namespace zorl {
 
@@ -64,9 +68,25 @@ bool ReadDicom(int fd, long long fileBytes, long long frame, ImageData* image,
   long long width = reply.Whole("width"), height = reply.Whole("height");
   long long depth = reply.Whole("depth");
   if (!CheckImageSize(width, height, depth, error)) return false;
-  if (!TakeDecodedBytes(pixels,
-                        static_cast<std::size_t>(width * height * depth),
-                        &image->pixels)) {
+  const std::size_t n = static_cast<std::size_t>(width * height * depth);
+  // The display tables' data, after the pixels and their zero.
+  std::string tables(DisplayBytes(reply), '\0');
+  if (!tables.empty() &&
+      pread(pixels, &tables[0], tables.size(), static_cast<off_t>(n + 1)) !=
+          static_cast<ssize_t>(tables.size())) {
+    *error = "the DICOM decoder gave fewer bytes than its tables";
+    return false;
+  }
+  DisplayFacts display;
+  if (!TakeDisplayFacts(reply, tables, &display)) {
+    *error = "the DICOM decoder's tables disagree with their bytes";
+    return false;
+  }
+  if (!tables.empty() && ftruncate(pixels, static_cast<off_t>(n + 1)) != 0) {
+    *error = "the DICOM decoder's shared memory cannot be trimmed";
+    return false;
+  }
+  if (!TakeDecodedBytes(pixels, n, &image->pixels)) {
     *error = "the DICOM decoder gave fewer bytes than its pixels";
     return false;
   }
@@ -74,6 +94,7 @@ bool ReadDicom(int fd, long long fileBytes, long long frame, ImageData* image,
   image->height = height;
   image->depth = depth;
   image->facts = TakeFacts(reply);
+  image->facts.display = std::move(display);
   return true;
 }
 

@@ -12,6 +12,7 @@
 
 #include "engine/image_size.h"
 #include "engine/store.h"
+#include "images/display_facts.h"
 
 namespace zorl {
 
@@ -31,6 +32,8 @@ struct PixelFacts {
   bool scan = false;
   long long frame = 0;
   std::optional<double> instanceNumber, slicePosition;
+  // A scan's windows, tables and presentation (display_facts.h).
+  DisplayFacts display;
 };
 
 struct ImageData {

@@ -7,7 +7,7 @@ const Builtin* FindBuiltin(const std::string& name) {
   static const Builtin* const kFamilies[] = {
       kValueBuiltins, kFileBuiltins,  kImageBuiltins,  kPaletteBuiltins,
       kPathBuiltins,  kProgressBuiltins, kPlotBuiltins, kMathBuiltins,
-      kTextBuiltins,  kVectorBuiltins};
+      kTextBuiltins,  kVectorBuiltins, kDisplayBuiltins};
   for (const Builtin* family : kFamilies)
     for (const Builtin* b = family; b->name; ++b)
       if (name == b->name) return b;

@@ -39,6 +39,7 @@ extern const Builtin kPlotBuiltins[];      // builtins_plots.cpp
 extern const Builtin kMathBuiltins[];      // builtins_math.cpp
 extern const Builtin kTextBuiltins[];      // builtins_text.cpp
 extern const Builtin kVectorBuiltins[];    // builtins_vectors.cpp
+extern const Builtin kDisplayBuiltins[];   // builtins_display.cpp
 
 // The built-in function of that name; null when there is none.
 const Builtin* FindBuiltin(const std::string& name);

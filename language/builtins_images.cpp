@@ -7,6 +7,7 @@
 #include "images/dicom_series.h"
 #include "images/image_files.h"
 #include "language/builtin_args.h"
+#include "language/builtins_display.h"
 
 namespace zorl {
 
@@ -53,6 +54,7 @@ void ReadImage(BuiltinContext& cx, Args& a, Variable& r) {
     obj("Frame") = MakeLong(static_cast<zlong>(facts.frame));
     obj("InstanceNumber") = Optional(facts.instanceNumber);
     obj("SlicePosition") = Optional(facts.slicePosition);
+    AddDisplayMembers(path, facts.display, obj);
   }
   r = std::move(obj);
 }

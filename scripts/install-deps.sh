@@ -23,10 +23,11 @@ for zorl_b in $zorl_builds; do
     # libgdcm-dev: DICOM images. python3-pydicom (with python3-numpy for
     # its pixel arrays): the DICOM files and palettes that the tests and the
     # demo read, and the peer that the tests compare with; python3-pil the
-    # peer of TIFF and JPEG.
+    # peer of TIFF and JPEG; dcmtk (dcm2pnm) the second peer of the DICOM
+    # display pipeline.
     normal | sanitize) zorl_need+=(libgtest-dev libbenchmark-dev python3
                                    libgdcm-dev python3-pydicom python3-numpy
-                                   python3-pil) ;;
+                                   python3-pil dcmtk) ;;
     # The DICOM library's -dev packages of two architectures conflict: the
     # 32-bit build uses the headers of libgdcm-dev and the i386 run-time.
     # Those of libtiff and libjpeg-turbo install side by side.
