@@ -3,8 +3,8 @@
 // released, and its errors, warnings and result handed back.
 #include "python/calls.h"
 
+#include <cstdint>
 #include <mutex>
-#include <regex>
 #include <utility>
 
 #include "engine/values.h"
@@ -21,10 +21,14 @@ struct Formats {
 };
 
 Formats FormatsOf(const std::string& method) {
-  static const std::regex name("Convert(U?)([123])To([123])");
-  std::smatch m;
-  if (!std::regex_match(method, m, name)) return {};
-  return {m[2].str()[0] - '0', m[3].str()[0] - '0'};
+  const char* p = method.c_str();
+  if (method.compare(0, 7, "Convert") != 0) return {};
+  p += 7;
+  if (*p == 'U') ++p;
+  auto digit = [](char c) { return c >= '1' && c <= '3' ? c - '0' : 0; };
+  if (!digit(p[0]) || p[1] != 'T' || p[2] != 'o' || !digit(p[3]) || p[4])
+    return {};
+  return {digit(p[0]), digit(p[3])};
 }
 
 // Methods that only read their object run at once through one object; the
@@ -106,18 +110,23 @@ void Bind(Call& c, py::tuple pyArgs) {
     py::handle h = pyArgs[i];
     std::size_t at = i + shift;
     bool pixels = false, vector = false;
-    std::string words;
     for (const zorl::Signature* s : counted) {
       const zorl::Param& p = s->params[at];
       pixels = pixels || p.kind == zorl::Param::kReferAny ||
                (p.cls == "String" && f.in > 0);
       vector = vector || p.cls == "Vector";
-      if (words.empty())
-        words = std::string(Word(p)) + (p.cls.empty() ? "" : " " + p.cls);
     }
-    std::string what = c.cls + "." + c.method + ": parameter " +
-                       std::to_string(at + 1) +
-                       (words.empty() ? "" : " (" + words + ")");
+    auto name = [&] {
+      std::string words;
+      if (!counted.empty()) {
+        const zorl::Param& p = counted[0]->params[at];
+        words = " (" + std::string(Word(p)) + (p.cls.empty() ? "" : " ") +
+                p.cls + ")";
+      }
+      return c.cls + "." + c.method + ": parameter " + std::to_string(at + 1) +
+             words;
+    };
+    What what(name);
     if (py::isinstance<PyObj>(h)) {
       h.cast<PyObj&>().Get();  // raises when it holds nothing
       c.objects.push_back(h.cast<PyObj&>().held);
@@ -186,10 +195,10 @@ py::object PixelResult(Variable&& s, const Call& c) {
                                    c.args[c.madeDestination ? 1 : 0]->GetLen())
                              : 0;
   std::vector<py::ssize_t> shape = PixelShape(from, f.in, srcBytes);
-  py::dtype dtype("uint8");
+  py::dtype dtype = py::dtype::of<std::uint8_t>();
   if (f.out == 3) shape.push_back(3);
   if (f.out == 2) {
-    dtype = py::dtype("uint16");
+    dtype = py::dtype::of<std::uint16_t>();
     if (from && py::isinstance<py::array>(from) &&
         py::reinterpret_borrow<py::array>(from).itemsize() == 2)
       dtype = py::reinterpret_borrow<py::array>(from).dtype();

@@ -3,7 +3,7 @@
 #include "python/host.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
+#include <pthread.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -13,13 +13,18 @@ namespace zorl_python {
 
 namespace {
 
+// Counts the forks this process came through (getpid is a system call;
+// this is read at every call).
+unsigned g_forks = 0;
+const int g_countForks = pthread_atfork(nullptr, nullptr, [] { ++g_forks; });
+
 struct ThreadSlot {
-  pid_t pid = 0;
+  unsigned forks = 0;
   std::unique_ptr<zorl::Engine> engine;
   ~ThreadSlot() {
     // An engine of the parent of a fork may hold what the child can't
     // free; it is left as it is.
-    if (pid != getpid()) (void)engine.release();
+    if (forks != g_forks) (void)engine.release();
   }
 };
 
@@ -57,7 +62,7 @@ std::string PluginPath() {
 }
 
 zorl::Engine& ThreadEngine() {
-  if (t_slot.engine && t_slot.pid == getpid()) return *t_slot.engine;
+  if (t_slot.engine && t_slot.forks == g_forks) return *t_slot.engine;
   if (t_slot.engine) (void)t_slot.engine.release();  // the parent's
   // Objects outlive the engine that made them (a thread's ends with it):
   // the plug-in, whose handlers they reach, stays loaded until the end.
@@ -69,7 +74,7 @@ zorl::Engine& ThreadEngine() {
     throw std::runtime_error(message);
   std::call_once(g_classesOnce, [&] { ReadClasses(*e); });
   t_slot.engine = std::move(e);
-  t_slot.pid = getpid();
+  t_slot.forks = g_forks;
   return *t_slot.engine;
 }
 

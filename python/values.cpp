@@ -80,7 +80,7 @@ py::object MakePyObject(Variable&& v) {
 
 bool IsBuffer(py::handle h) { return PyObject_CheckBuffer(h.ptr()) != 0; }
 
-Variable ToVariable(py::handle h, const std::string& what) {
+Variable ToVariable(py::handle h, const What& what) {
   if (h.is_none()) return Variable();
   if (py::isinstance<PyObj>(h)) return h.cast<PyObj&>().Get().value;
   if (PyUnicode_Check(h.ptr())) return zorl::MakeString(h.cast<std::string>());
@@ -93,19 +93,22 @@ Variable ToVariable(py::handle h, const std::string& what) {
     py::sequence seq = py::reinterpret_borrow<py::sequence>(h);
     elems.reserve(seq.size());
     std::size_t i = 0;
-    for (py::handle e : seq)
-      elems.push_back(ToVariable(e, what + " element " + std::to_string(i++)));
+    for (py::handle e : seq) {
+      auto element = [&] { return what() + " element " + std::to_string(i); };
+      elems.push_back(ToVariable(e, What(element)));
+      ++i;
+    }
     return zorl::MakeVector(std::move(elems));
   }
   if (IsBuffer(h)) return PixelString(h, what, 0, false);
-  throw py::type_error(what + " is given " + PyTypeName(h) +
+  throw py::type_error(what() + " is given " + PyTypeName(h) +
                        ", which has no value in the engine");
 }
 
-Variable PixelString(py::handle h, const std::string& what, int pixelBytes,
+Variable PixelString(py::handle h, const What& what, int pixelBytes,
                      bool writable) {
   if (!IsBuffer(h))
-    throw py::type_error(what +
+    throw py::type_error(what() +
                          " takes pixels (a numpy array, bytes, "
                          "bytearray or memoryview), not " +
                          PyTypeName(h));
@@ -118,36 +121,46 @@ Variable PixelString(py::handle h, const std::string& what, int pixelBytes,
                 : pixelBytes == 2 ? ((kind == 'u' || kind == 'i') && size == 2)
                                   : ((kind == 'u' || kind == 'i') && size == 1);
     if (!fits)
-      throw py::type_error(what + " takes " +
+      throw py::type_error(what() + " takes " +
                            (pixelBytes == 2 ? std::string("int16 or uint16")
                                             : std::string("uint8 or int8")) +
                            " pixels, not " + std::string(py::str(a.dtype())));
     if (!(a.flags() & py::array::c_style)) {
       if (writable)
-        throw py::value_error(what +
+        throw py::value_error(what() +
                               ": a destination must be C-contiguous "
                               "(it is written in place)");
       source = py::module_::import("numpy").attr("ascontiguousarray")(a);
     }
   }
-  auto view = std::make_unique<py::buffer_info>(
-      py::reinterpret_borrow<py::buffer>(source).request(false));
-  if (view->readonly && writable)
-    throw py::value_error(what + ": the destination is read-only");
-  std::size_t n = static_cast<std::size_t>(view->size * view->itemsize);
-  if (n == 0) throw py::value_error(what + ": no pixels (an empty array)");
+  // The String borrows the bytes through a buffer view, which keeps the
+  // array alive while the String holds them. A handler that replaces a
+  // String lets it go without the GIL, which releasing a view needs.
+  auto view = std::make_unique<Py_buffer>();
+  if (PyObject_GetBuffer(source.ptr(), view.get(), PyBUF_C_CONTIGUOUS) < 0) {
+    PyErr_Clear();
+    throw py::value_error(what() + ": the buffer is not C-contiguous");
+  }
+  std::shared_ptr<void> lender(view.release(), [](void* b) {
+    auto* buffer = static_cast<Py_buffer*>(b);
+    if (PyGILState_Check()) {
+      PyBuffer_Release(buffer);
+    } else {
+      py::gil_scoped_acquire gil;
+      PyBuffer_Release(buffer);
+    }
+    delete buffer;
+  });
+  auto* v = static_cast<Py_buffer*>(lender.get());
+  if (v->readonly && writable)
+    throw py::value_error(what() + ": the destination is read-only");
+  std::size_t n = static_cast<std::size_t>(v->len);
+  if (n == 0) throw py::value_error(what() + ": no pixels (an empty array)");
   if (pixelBytes > 0 && n % static_cast<std::size_t>(pixelBytes) != 0)
-    throw py::value_error(what + ": " + std::to_string(n) +
+    throw py::value_error(what() + ": " + std::to_string(n) +
                           " bytes are not whole pixels of " +
                           std::to_string(pixelBytes) + " bytes");
-  // The String borrows the bytes; the buffer view (and through it the
-  // array) lives as long as the String holds them. A handler that replaces
-  // a String lets it go without the GIL, which releasing a view needs.
-  char* p = static_cast<char*>(view->ptr);
-  std::shared_ptr<void> lender(view.release(), [](void* b) {
-    py::gil_scoped_acquire gil;
-    delete static_cast<py::buffer_info*>(b);
-  });
+  char* p = static_cast<char*>(v->buf);
   return zorl::MakeBorrowedString(p, n, std::move(lender));
 }
 
@@ -186,7 +199,7 @@ py::array OwningArray(Variable&& s, py::dtype dtype,
   py::ssize_t n = static_cast<py::ssize_t>(keep->GetLen()), count = 1;
   for (py::ssize_t d : shape) count *= d;
   if (count * dtype.itemsize() != n) {
-    dtype = py::dtype("uint8");
+    dtype = py::dtype::of<std::uint8_t>();
     shape = {n};
   }
   return py::array(dtype, shape, {}, keep->GetData(), owner);

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "engine/engine.h"
 #include "python/host.h"
@@ -23,6 +24,32 @@ struct PyObj {
   Held& Get() const;
 };
 
+// What a message calls a parameter ("LUT1.Convert1To1: parameter 1"), made
+// only when a message needs it: a call reads many arguments and raises
+// seldom. It refers to what it was made from, which must outlive it.
+class What {
+ public:
+  What(const std::string& s)  // NOLINT: a name given as it is
+      : from_(&s), make_([](const void* p) {
+          return *static_cast<const std::string*>(p);
+        }) {}
+  What(const char* s)  // NOLINT
+      : from_(s), make_([](const void* p) {
+          return std::string(static_cast<const char*>(p));
+        }) {}
+  template <typename F,
+            typename = decltype(std::string(std::declval<const F&>()()))>
+  explicit What(const F& f)
+      : from_(&f), make_([](const void* p) {
+          return std::string((*static_cast<const F*>(p))());
+        }) {}
+  std::string operator()() const { return make_(from_); }
+
+ private:
+  const void* from_;
+  std::string (*make_)(const void*);
+};
+
 // Registers the Python class made for each engine class (zorl/__init__.py
 // makes them), so that engine objects come back as objects of their class.
 void RegisterType(const std::string& name, py::object type);
@@ -31,13 +58,13 @@ py::object MakePyObject(Variable&& v);
 // A Python value as an engine value, for a parameter described by what
 // (for messages). Objects are copied; see Argument for what a call binds.
 // Throws py::type_error naming what when there is no such value.
-Variable ToVariable(py::handle h, const std::string& what);
+Variable ToVariable(py::handle h, const What& what);
 
 // A Python buffer (bytes, bytearray, memoryview, a numpy array) as a String
 // that reads it in place; a numpy array that is not C-contiguous is
 // copied once. pixelBytes (1, 2, 3; 0: any bytes) checks the dtype and the
 // length. writable: the array must be writable (a destination).
-Variable PixelString(py::handle h, const std::string& what, int pixelBytes,
+Variable PixelString(py::handle h, const What& what, int pixelBytes,
                      bool writable);
 bool IsBuffer(py::handle h);
 
