@@ -16,6 +16,17 @@ namespace zorl_python {
 
 namespace {
 
+// Takes an object's lock with the GIL released: a thread that holds the
+// GIL never waits for a lock, so a call that holds one and needs the GIL
+// (to let go of a borrowed array) always gets it.
+template <typename Lock>
+Lock Acquire(std::shared_mutex& m) {
+  py::gil_scoped_release unlocked;
+  return Lock(m);
+}
+using Reading = std::shared_lock<std::shared_mutex>;
+using Writing = std::unique_lock<std::shared_mutex>;
+
 // The classes as Python builds them: (name, base, {method: [signatures]}).
 py::list ClassList() {
   py::list out;
@@ -26,13 +37,13 @@ py::list ClassList() {
 
 py::list MemberList(PyObj& self) {
   Held& h = self.Get();
-  std::shared_lock<std::shared_mutex> hold(h.lock);
+  Reading hold = Acquire<Reading>(h.lock);
   return py::cast(zorl::MemberNames(h.value));
 }
 
 py::object GetMember(PyObj& self, const std::string& name) {
   Held& h = self.Get();
-  std::shared_lock<std::shared_mutex> hold(h.lock);
+  Reading hold = Acquire<Reading>(h.lock);
   zorl::Engine& e = ThreadEngine();
   Variable* v = e.GetMember(h.value, name);
   zorl::Errors errors = e.TakeErrors();
@@ -43,7 +54,7 @@ py::object GetMember(PyObj& self, const std::string& name) {
 void SetMember(PyObj& self, const std::string& name, py::handle value) {
   Held& h = self.Get();
   Variable v = ToVariable(value, zorl::TypeName(h.value) + "." + name);
-  std::unique_lock<std::shared_mutex> hold(h.lock);
+  Writing hold = Acquire<Writing>(h.lock);
   zorl::Engine& e = ThreadEngine();
   e.SetMember(h.value, name, v);
   zorl::Errors errors = e.TakeErrors();
@@ -54,7 +65,7 @@ void SetMember(PyObj& self, const std::string& name, py::handle value) {
 // none) and its members.
 py::tuple State(PyObj& self) {
   Held& h = self.Get();
-  std::shared_lock<std::shared_mutex> hold(h.lock);
+  Reading hold = Acquire<Reading>(h.lock);
   Variable& v = h.value;
   py::dict members;
   for (const std::string& m : zorl::MemberNames(v))
