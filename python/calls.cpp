@@ -214,10 +214,12 @@ py::object Result(Variable&& v, const Call& c) {
 
 // Hands the call's warnings to Python's warnings and raises its errors.
 void Report(zorl::Engine& e, const Call& c, py::object result) {
+  // Both are taken first: a warning that the filters turn into an error
+  // leaves nothing behind for the thread's next call.
+  zorl::Errors errors = e.TakeErrors();
   for (const std::string& w : e.TakeWarnings())
     if (PyErr_WarnEx(LutWarning().ptr(), w.c_str(), 1) < 0)
       throw py::error_already_set();
-  zorl::Errors errors = e.TakeErrors();
   if (PyErr_CheckSignals() < 0) throw py::error_already_set();
   if (errors.empty()) return;
   const zorl::ScriptError& first = errors[0];

@@ -120,10 +120,10 @@ Variable RunBuiltin(const std::string& name, std::vector<Variable>& args) {
       e.Raise(8, x.what());
     }
   }
+  zorl::Errors errors = e.TakeErrors();
   for (const std::string& w : e.TakeWarnings())
     if (PyErr_WarnEx(LutWarning().ptr(), w.c_str(), 1) < 0)
       throw py::error_already_set();
-  zorl::Errors errors = e.TakeErrors();
   if (!errors.empty()) {
     py::list all;
     for (const zorl::ScriptError& x : errors)
