@@ -190,7 +190,8 @@ def test_many_calls_leave_memory_flat():
     for _ in range(100000):
         t.Convert1To3(px)
     assert zorl.memory_held() == held
-    assert rss() - before < 4 << 20
+    if not os.environ.get("ZORL_SANITIZED"):  # freed memory waits there
+        assert rss() - before < 4 << 20
 
 
 @pytest.mark.parametrize("cls", sorted(TABLES))
