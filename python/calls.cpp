@@ -217,8 +217,9 @@ void Report(zorl::Engine& e, const Call& c, py::object result) {
   // Both are taken first: a warning that the filters turn into an error
   // leaves nothing behind for the thread's next call.
   zorl::Errors errors = e.TakeErrors();
+  // Shown at the caller's line, above zorl/__init__.py's method.
   for (const std::string& w : e.TakeWarnings())
-    if (PyErr_WarnEx(LutWarning().ptr(), w.c_str(), 1) < 0)
+    if (PyErr_WarnEx(LutWarning().ptr(), w.c_str(), 2) < 0)
       throw py::error_already_set();
   if (PyErr_CheckSignals() < 0) throw py::error_already_set();
   if (errors.empty()) return;

@@ -122,7 +122,7 @@ Variable RunBuiltin(const std::string& name, std::vector<Variable>& args) {
   }
   zorl::Errors errors = e.TakeErrors();
   for (const std::string& w : e.TakeWarnings())
-    if (PyErr_WarnEx(LutWarning().ptr(), w.c_str(), 1) < 0)
+    if (PyErr_WarnEx(LutWarning().ptr(), w.c_str(), 2) < 0)
       throw py::error_already_set();
   if (!errors.empty()) {
     py::list all;
