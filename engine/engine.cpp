@@ -25,6 +25,15 @@ bool Engine::IsClass(const std::string& name) const {
   return m_->classes.Find(name) != nullptr;
 }
 
+std::vector<std::pair<std::string, std::string>> Engine::Classes() const {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const std::string& name : m_->classes.Names()) {
+    std::shared_ptr<ClassInfo> c = m_->classes.Find(name);
+    out.emplace_back(name, c->bases.empty() ? "" : c->bases[0]->name());
+  }
+  return out;
+}
+
 std::vector<std::string> Engine::Signatures(const std::string& cls,
                                             const std::string& method) const {
   std::vector<std::string> out;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/budget.h"
@@ -37,6 +38,9 @@ class ZORL_API Engine {
   const std::vector<ModuleInfo>& Modules() const;
 
   bool IsClass(const std::string& name) const;
+  // Every registered class, host classes and modules' alike, with its
+  // direct base class ("" for none), sorted by name.
+  std::vector<std::pair<std::string, std::string>> Classes() const;
   // The signatures of a class's methods of that name (all, for "").
   std::vector<std::string> Signatures(const std::string& cls,
                                       const std::string& method) const;

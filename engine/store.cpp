@@ -260,8 +260,20 @@ ZeroedBytes ZeroedBytes::AdoptMapping(char* p, std::size_t n) {
   return b;
 }
 
+ZeroedBytes ZeroedBytes::Borrow(char* p, std::size_t n,
+                                std::shared_ptr<void> lender) {
+  ZeroedBytes b;
+  if (n == 0) return b;
+  b.p_ = p;
+  b.n_ = n;
+  b.lender_ = std::move(lender);
+  return b;
+}
+
 void ZeroedBytes::ReleaseBlock() {
-  if (mapped_) {
+  if (lender_) {
+    lender_.reset();
+  } else if (mapped_) {
     munmap(p_, cap_ + 1);
     zorl::RefundMemory(cap_ + 1);
   } else if (cap_ > 0) {
@@ -274,9 +286,17 @@ void ZeroedBytes::swap(ZeroedBytes& o) noexcept {
   std::swap(n_, o.n_);
   std::swap(cap_, o.cap_);
   std::swap(mapped_, o.mapped_);
+  std::swap(lender_, o.lender_);
 }
 
 void ZeroedBytes::resize(std::size_t n) {
+  if (lender_) {  // into a block of the engine's, the first n bytes kept
+    if (n == n_) return;
+    ZeroedBytes own(p_, n < n_ ? n : n_);
+    own.resize(n);
+    swap(own);
+    return;
+  }
   if (n <= cap_) {
     // Bytes past the size may hold what a shorter resize left there.
     if (n > n_) std::memset(p_ + n_, 0, n - n_);

@@ -76,6 +76,15 @@ class ZeroedBytes {
   // and unmapped when released.
   static ZeroedBytes AdoptMapping(char* p, std::size_t n);
 
+  // Lends n bytes of an embedder's memory (a Python array's), read and
+  // written in place; lender keeps that memory alive and is dropped when
+  // the String lets the bytes go. Borrowed bytes have no 0 after them, are
+  // not charged to the budget (no value of the engine's holds them), and
+  // any change of length first copies them into a block of the engine's,
+  // so the lender's memory is never written past its end.
+  static ZeroedBytes Borrow(char* p, std::size_t n,
+                            std::shared_ptr<void> lender);
+
   // n bytes: the first min(n, size()) kept, the rest zero. Throws
   // std::bad_alloc (zorl::OverBudget when the budget refuses it) when the
   // memory cannot be had, leaving the bytes as they were.
@@ -88,6 +97,7 @@ class ZeroedBytes {
   std::size_t n_ = 0;
   std::size_t cap_ = 0;  // 0: p_ is the shared empty byte
   bool mapped_ = false;  // p_ is a mapping of cap_ + 1 bytes taken over
+  std::shared_ptr<void> lender_;  // set: p_ is n_ borrowed bytes
   void ReleaseBlock();
   static char* Empty();
 };

@@ -60,6 +60,11 @@ Variable MakeString(const std::string& bytes) {
   return TakeString(ZeroedBytes(bytes));
 }
 
+Variable MakeBorrowedString(char* p, std::size_t n,
+                            std::shared_ptr<void> lender) {
+  return TakeString(ZeroedBytes::Borrow(p, n, std::move(lender)));
+}
+
 Variable MakeVector(std::vector<Variable> elems) {
   Variable v;
   auto* s = new VectorStore(std::move(elems));

@@ -3,6 +3,8 @@
 #ifndef ZORL_ENGINE_VALUES_H
 #define ZORL_ENGINE_VALUES_H
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,10 @@ ZORL_API Variable MakeAddress(std::uintptr_t a);
 // Strings and Vectors are charged to the memory budget: making one that the
 // budget refuses throws zorl::OverBudget (a std::bad_alloc).
 ZORL_API Variable MakeString(const std::string& bytes);
+// A String whose bytes are n bytes of the embedder's at p, without a copy
+// (ZeroedBytes::Borrow): lender keeps them alive while the String holds them.
+ZORL_API Variable MakeBorrowedString(char* p, std::size_t n,
+                                     std::shared_ptr<void> lender);
 ZORL_API Variable MakeVector(std::vector<Variable> elems);
 ZORL_API Variable MakeLongVector(const std::vector<zlong>& elems);
 // A reference to target; the caller keeps target alive while it is used.

@@ -29,11 +29,11 @@ struct Builtin {
 };
 
 // The families of built-ins, each a table ended by a row of nulls.
-extern const Builtin kValueBuiltins[];    // builtins_values.cpp
-extern const Builtin kFileBuiltins[];     // builtins_files.cpp
-extern const Builtin kImageBuiltins[];    // builtins_images.cpp
-extern const Builtin kPaletteBuiltins[];  // builtins_palettes.cpp
-extern const Builtin kPathBuiltins[];     // builtins_paths.cpp
+extern const Builtin kValueBuiltins[];     // builtins_values.cpp
+extern const Builtin kFileBuiltins[];      // builtins_files.cpp
+extern const Builtin kImageBuiltins[];     // builtins_images.cpp
+extern const Builtin kPaletteBuiltins[];   // builtins_palettes.cpp
+extern const Builtin kPathBuiltins[];      // builtins_paths.cpp
 extern const Builtin kProgressBuiltins[];  // builtins_progress.cpp
 extern const Builtin kPlotBuiltins[];      // builtins_plots.cpp
 extern const Builtin kMathBuiltins[];      // builtins_math.cpp
@@ -42,7 +42,7 @@ extern const Builtin kVectorBuiltins[];    // builtins_vectors.cpp
 extern const Builtin kDisplayBuiltins[];   // builtins_display.cpp
 
 // The built-in function of that name; null when there is none.
-const Builtin* FindBuiltin(const std::string& name);
+ZORL_API const Builtin* FindBuiltin(const std::string& name);
 
 // A built-in that changes its first argument, a variable or an element, in
 // place (append); the others come as values in args.

@@ -20,6 +20,7 @@ MAY_USE = {
     "language": {"host", "engine", "images"},
     "command": {"host", "engine", "images", "language"},
     "decoder": {"host", "engine", "images"},
+    "python": {"host", "engine", "images", "language"},
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)

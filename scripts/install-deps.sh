@@ -24,10 +24,14 @@ for zorl_b in $zorl_builds; do
     # its pixel arrays): the DICOM files and palettes that the tests and the
     # demo read, and the peer that the tests compare with; python3-pil the
     # peer of TIFF and JPEG; dcmtk (dcm2pnm) the second peer of the DICOM
-    # display pipeline.
+    # display pipeline. pybind11-dev, python3-dev, python3-pytest,
+    # python3-dask and python3-distributed: the Python module zorl, its
+    # tests and its Dask example.
     normal | sanitize) zorl_need+=(libgtest-dev libbenchmark-dev python3
                                    libgdcm-dev python3-pydicom python3-numpy
-                                   python3-pil dcmtk) ;;
+                                   python3-pil dcmtk pybind11-dev python3-dev
+                                   python3-pytest python3-dask
+                                   python3-distributed) ;;
     # The DICOM library's -dev packages of two architectures conflict: the
     # 32-bit build uses the headers of libgdcm-dev and the i386 run-time.
     # Those of libtiff and libjpeg-turbo install side by side.
@@ -35,7 +39,8 @@ for zorl_b in $zorl_builds; do
          zorl_i386=(libpng-dev:i386 zlib1g-dev:i386 libgdcm3.0:i386
                     libcairo2-dev:i386 libedit-dev:i386 libtiff-dev:i386
                     libjpeg62-turbo-dev:i386) ;;
-    demo) zorl_need+=(libgdcm-dev python3-pydicom python3-numpy) ;;
+    demo) zorl_need+=(libgdcm-dev python3-pydicom pybind11-dev python3-dev
+                      python3-numpy) ;;
     valgrind) zorl_need+=(valgrind) ;;
     fuzz) zorl_need+=(clang-14 libclang-rt-14-dev libgdcm-dev python3-pydicom) ;;
   esac
