@@ -86,7 +86,7 @@ import zlib
 
 import numpy as np
 import pydicom
-from pydicom.pixel_data_handlers.util import apply_color_lut
+from pydicom.pixel_data_handlers.util import apply_color_lut, convert_color_space
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DATA = os.path.join(os.path.dirname(pydicom.__file__), "data")
@@ -597,7 +597,12 @@ def pydicom_image(path):
     frame = arr[0] if arr.ndim == (4 if colour else 3) else arr
     size = frame.dtype.itemsize
     signed = frame.dtype.kind == "i"
-    if colour and size == 1 and frame.ndim == 3:
+    if colour and frame.ndim == 3 and size <= 2 and not signed:
+        model = str(ds.get("PhotometricInterpretation", ""))
+        if model.startswith("YBR_FULL") and size == 1:
+            frame = convert_color_space(frame, model, "RGB")
+        if size == 2:  # to 8 bits, as 16-bit PNG colour
+            frame = (frame.astype("u8") * 255 + 32767) // 65535
         data = np.ascontiguousarray(frame[..., ::-1]).astype("u1").tobytes()
         return Pixels(frame.shape[1], frame.shape[0], 3, signed, data, "u1")
     if colour or size > 2 or frame.ndim != 2:
@@ -609,15 +614,17 @@ def pydicom_image(path):
 
 
 def pydicom_palette(path):
-    """The red, green and blue tables from the first mapped value on, 16-bit
-    entries by their high byte, one table after the other."""
+    """The red, green and blue tables indexed by value from 0 (values below
+    the first mapped value take the first entry), 16-bit entries by their
+    high byte, one table after the other."""
     ds = pydicom.dcmread(path, force=True)
     n, first, bits = ds.RedPaletteColorLookupTableDescriptor
     n = n or 65536
     if bits in (8, 16) and n > 1 << bits:
         raise ValueError("pydicom indexes at most %d entries of %d bits" % (
             1 << bits, bits))
-    out = apply_color_lut(np.arange(first, first + n), ds)[:, :3]
+    values = np.arange(min(first, 0), min(first + n, 65536))  # zorl's most
+    out = apply_color_lut(values, ds)[:, :3]
     if out.dtype == np.uint16:
         out = out >> 8
     return np.ascontiguousarray(out.T).astype("u1").tobytes()
