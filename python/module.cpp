@@ -154,7 +154,23 @@ py::dict ReadImage(const std::string& path, long long frame) {
   if (depth == 3) shape.push_back(3);
   py::dtype dtype(depth == 2 ? (isSigned ? "int16" : "uint16") : "uint8");
   out["Pixels"] = OwningArray(std::move(im("Pixels")), dtype, shape);
+  // The Image without its pixels: what DisplayTable reads of the file.
+  out["_image"] = MakePyObject(std::move(im));
   return out;
+}
+
+// DisplayTable(image, choice...) of an Image that read_image gave.
+py::object DisplayTable(py::object image, py::args choice) {
+  if (!py::hasattr(image, "_image"))
+    throw py::type_error(
+        "display_table: image must be what read_image gave, not " +
+        std::string(py::str(py::type::handle_of(image).attr("__name__"))));
+  std::vector<Variable> args = {
+      ToVariable(image.attr("_image"), "display_table: image")};
+  for (std::size_t k = 0; k < choice.size(); ++k)
+    args.push_back(ToVariable(
+        choice[k], "display_table: choice " + std::to_string(k + 1)));
+  return FromVariable(RunBuiltin("DisplayTable", args));
 }
 
 // WriteImage of Images made from (pixels, signed) pairs: each array (h, w)
@@ -239,6 +255,7 @@ PYBIND11_MODULE(_zorl, m) {
   m.def("read_image", &ReadImage);
   m.def("write_image", &WriteImage);
   m.def("read_palette", &ReadPalette);
+  m.def("display_table", &DisplayTable);
   m.def("write_palette", &WritePalette);
   m.def("list_series", &ListSeries);
   m.def("plugin_path", &PluginPath);

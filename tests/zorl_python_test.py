@@ -222,8 +222,12 @@ def test_files_as_scripts_read_them(tmp_path):
     assert (im.pixels.dtype, im.pixels.shape, im.signed) == \
         (np.int16, (128, 128), True)
     r = run_script(tmp_path, 'im = ReadImage("%s")\nWriteFile("p.raw", '
-                   'im.Pixels)\nprint(im.RescaleIntercept)\n' % ct)
+                   'im.Pixels)\nWriteFile("d.raw", DisplayTable(im, "lung")'
+                   '.Convert2To1(im.Pixels))\nprint(im.RescaleIntercept)\n'
+                   % ct)
     assert im.pixels.tobytes() == (tmp_path / "p.raw").read_bytes()
+    shown = zorl.display_table(im, "lung").Convert2To1(im.pixels)
+    assert shown.tobytes() == (tmp_path / "d.raw").read_bytes()
     assert float(r.stdout) == im.rescale_intercept
     zorl.write_image(tmp_path / "a.tif", im)
     back = zorl.read_image(tmp_path / "a.tif")

@@ -10,8 +10,8 @@ import re
 from . import _zorl
 
 __all__ = ["LutError", "LutWarning", "ImageFile", "read_image", "write_image",
-           "read_palette", "write_palette", "list_series", "memory_held",
-           "memory_budget"]
+           "read_palette", "write_palette", "display_table", "list_series",
+           "memory_held", "memory_budget"]
 
 
 class LutError(Exception):
@@ -199,6 +199,14 @@ def write_image(path, image, option=None, signed=None):
                 page.dtype.kind == "i" and page.dtype.itemsize == 2)
             out.append((page, bool(sign)))
     _zorl.write_image(str(path), out, option)
+
+
+def display_table(image, *choice):
+    """The table that shows an image read_image gave as its file intends
+    (modality, VOI, presentation): a LUT1 or LUT2, as DisplayTable in
+    scripts. choice: none (the file's first VOI), "window", k or "lut", k
+    (from 1), a centre and width [and a function], a preset name, "none"."""
+    return _zorl.display_table(image, *choice)
 
 
 def read_palette(path, k=None):
