@@ -14,7 +14,12 @@ FileView::FileView(int fd) {
     ok_ = true;
     return;
   }
-  void* p = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+  // Populated at once: the library reads the file through.
+  int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+  flags |= MAP_POPULATE;
+#endif
+  void* p = mmap(nullptr, size_, PROT_READ, flags, fd, 0);
   if (p == MAP_FAILED) {
     size_ = 0;
     return;

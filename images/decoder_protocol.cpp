@@ -162,7 +162,13 @@ int MakeSharedBytes(std::size_t n, char** at) {
     close(fd);
     return -1;
   }
-  void* p = mmap(nullptr, n + 1, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  // Populated at once: the pages are all written next, and one call
+  // costs less than a fault on each.
+  int flags = MAP_SHARED;
+#ifdef MAP_POPULATE
+  flags |= MAP_POPULATE;
+#endif
+  void* p = mmap(nullptr, n + 1, PROT_READ | PROT_WRITE, flags, fd, 0);
   if (p == MAP_FAILED) {
     int saved = errno;
     close(fd);
