@@ -87,9 +87,27 @@ bool ReadRows(PngState* s, png_bytepp rows) {
   return true;
 }
 
-bool WriteRows(PngState* s, std::FILE* f, const ImageView* image) {
+// How a PNG is compressed. Measured on 8-bit 512 x 512 CT slices windowed
+// for display, a smooth ramp and a noisy phantom (bench/io_peer.py): every
+// row through the Paeth filter at zlib level 4 takes 0.55 to 0.8 of the
+// time of libpng's default (level 6, each row's filter chosen among the
+// five) for files 0 to 4 % larger. A level given by the script keeps
+// Paeth from 1 to 8; level 9 chooses each row's filter, for the smallest
+// files; level 0 stores the rows as they are.
+void SetCompression(png_structp png, int level) {
+  constexpr int kDefaultLevel = 4;
+  if (level < 0 || level > 9) level = kDefaultLevel;
+  png_set_compression_level(png, level);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE,
+                 level == 0   ? PNG_FILTER_NONE
+                 : level == 9 ? PNG_ALL_FILTERS
+                              : PNG_FILTER_PAETH);
+}
+
+bool WriteRows(PngState* s, std::FILE* f, const ImageView* image, int level) {
   if (setjmp(png_jmpbuf(s->png))) return false;
   png_init_io(s->png, f);
+  SetCompression(s->png, level);
   png_set_IHDR(s->png, s->info, static_cast<png_uint_32>(image->width),
                static_cast<png_uint_32>(image->height),
                image->depth == 2 ? 16 : 8,
@@ -156,7 +174,8 @@ bool ReadPng(std::FILE* f, long long fileSize, ImageData* image,
   return true;
 }
 
-bool WritePng(std::FILE* f, const ImageView& image, std::string* error) {
+bool WritePng(std::FILE* f, const ImageView& image, int level,
+              std::string* error) {
   if (image.width > 0x7FFFFFFF || image.height > 0x7FFFFFFF)
     return Fail(error, "too large for a PNG");
   PngState s;
@@ -166,7 +185,7 @@ bool WritePng(std::FILE* f, const ImageView& image, std::string* error) {
   if (s.png) s.info = png_create_info_struct(s.png);
   PngHolder holder(&s);
   if (!s.png || !s.info) return Fail(error, "no memory for the PNG writer");
-  if (!WriteRows(&s, f, &image))
+  if (!WriteRows(&s, f, &image, level))
     return Fail(error, std::string("cannot write the PNG: ") + s.message +
                            (errno ? std::string(": ") + std::strerror(errno)
                                   : std::string()));
