@@ -13,6 +13,7 @@ with dcmread(path).pixel_array. The PNG is the slice windowed to 8 bits
 level and by Pillow's Image.save with its defaults. The file sizes are
 printed beside the times."""
 import os
+import resource
 import statistics
 import subprocess
 import sys
@@ -63,12 +64,37 @@ def windowed(raw):
 
 
 def median_time(fn, rounds):
-    times = []
+    """Medians of the wall-clock time and of the processor time (this
+    process's and its waited-for children's, the decoder among them)."""
+    wall, cpu = [], []
     for _ in range(rounds):
-        t = time.perf_counter()
+        r0 = resource.getrusage(resource.RUSAGE_CHILDREN)
+        c0, t = time.process_time(), time.perf_counter()
         fn()
-        times.append(time.perf_counter() - t)
-    return statistics.median(times)
+        wall.append(time.perf_counter() - t)
+        r1 = resource.getrusage(resource.RUSAGE_CHILDREN)
+        cpu.append(time.process_time() - c0 + r1.ru_utime + r1.ru_stime -
+                   r0.ru_utime - r0.ru_stime)
+    return Times(statistics.median(wall), statistics.median(cpu))
+
+
+class Times:
+    def __init__(self, wall, cpu):
+        self.wall, self.cpu = wall, cpu
+
+    def __sub__(self, o):
+        return Times(self.wall - o.wall, self.cpu - o.cpu)
+
+    def __truediv__(self, n):
+        return Times(self.wall / n, self.cpu / n)
+
+    def __str__(self):
+        return "%.3f ms (processor %.3f ms)" % (self.wall * 1e3, self.cpu * 1e3)
+
+
+def ratio(peer, ours):
+    return "%.2fx (processor time %.2fx)" % (peer.wall / ours.wall,
+                                             peer.cpu / ours.cpu)
 
 
 def zorl_each(zorl, work, body, n, rounds, prelude=""):
@@ -104,8 +130,8 @@ def main():
             pydicom.dcmread(dcm).pixel_array
     py = median_time(py_read, rounds) / n
     zr = zorl_each(zorl, work, '  im = ReadImage("slice.dcm")', n, rounds)
-    print("read one slice:  zorl %.3f ms, pydicom %.3f ms: zorl at %.2fx "
-          "pydicom's speed" % (zr * 1e3, py * 1e3, py / zr))
+    print("read one slice: zorl %s, pydicom %s: zorl at %s pydicom's "
+          "speed" % (zr, py, ratio(py, zr)))
 
     image = Image.fromarray(pixels)
     pil_png = os.path.join(work, "pil.png")
@@ -116,7 +142,7 @@ def main():
             image.save(pil_png)
     pw = median_time(pil_write, rounds) / m
     pil_size = os.path.getsize(pil_png)
-    print("write one PNG:   Pillow %.3f ms, %d bytes" % (pw * 1e3, pil_size))
+    print("write one PNG: Pillow %s, %d bytes" % (pw, pil_size))
     prelude = ('im = Image()\nim.Width = 512\nim.Height = 512\nim.Depth = 1\n'
                'im.Pixels = ReadFile("win8.raw")\n')
     for level in [None] + list(range(0, 10)):
@@ -127,10 +153,9 @@ def main():
         size = os.path.getsize(os.path.join(work, name))
         back = np.asarray(Image.open(os.path.join(work, name)))
         assert (back == pixels).all(), name
-        print("  zorl %-8s %.3f ms, %7d bytes: %.2fx Pillow's speed, "
-              "%.2f its size" % ("default" if level is None else
-                                 "level %d" % level, zw * 1e3, size, pw / zw,
-                                 size / pil_size))
+        print("  zorl %-8s %s, %7d bytes: %s Pillow's speed, %.3f its "
+              "size" % ("default" if level is None else "level %d" % level,
+                        zw, size, ratio(pw, zw), size / pil_size))
 
 
 if __name__ == "__main__":

@@ -542,6 +542,12 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
   return true;
 }
 
+// Replies up to this size are made in a buffer the decoder keeps and
+// written to their shared memory, rather than made in a mapping of it: on
+// virtual machines that shadow page tables, mapping fresh pages costs more
+// than writing them through the system.
+constexpr std::size_t kWrittenReply = std::size_t(32) << 20;
+
 // Frame number frame of a decoded file, into the reply's shared memory.
 void ReplyFrame(const Decoded& d, long long frame, Fields* reply,
                 int* replyFd) {
@@ -551,13 +557,23 @@ void ReplyFrame(const Decoded& d, long long frame, Fields* reply,
   std::string tables;
   PutDisplayFacts(d.display, reply, &tables);
   const std::size_t all = bytes + 1 + tables.size();
-  char* out = nullptr;
-  int fd = MakeSharedBytes(all, &out);
+  int fd = -1;
+  if (all <= kWrittenReply) {  // made here, then written to the file
+    static std::vector<char> out;
+    out.assign(all, '\0');
+    CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out.data()));
+    std::memcpy(out.data() + bytes + 1, tables.data(), tables.size());
+    fd = SharedFileWith(out.data(), all, all + 1);
+  } else {  // made in the file's mapping, not held twice
+    char* out = nullptr;
+    fd = MakeSharedBytes(all, &out);
+    if (fd < 0) throw std::bad_alloc();
+    CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out));
+    if (!tables.empty())
+      std::memcpy(out + bytes + 1, tables.data(), tables.size());
+    UnmapSharedBytes(out, all);
+  }
   if (fd < 0) throw std::bad_alloc();
-  CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out));
-  if (!tables.empty())
-    std::memcpy(out + bytes + 1, tables.data(), tables.size());
-  UnmapSharedBytes(out, all);
   *replyFd = fd;
   reply->Set("width", d.width);
   reply->Set("height", d.height);
