@@ -7,6 +7,8 @@
 #include <png.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -32,6 +34,53 @@ void OnError(png_structp png, png_const_charp message) {
 }
 
 void OnWarning(png_structp, png_const_charp) {}
+
+// The writer's memory (zlib's state, some 300 KiB, and libpng's rows):
+// blocks released are kept by the thread, a few, and given again for the
+// same size, so that writing one file after another neither returns the
+// heap's top to the system nor faults it back in each time.
+struct KeptBlocks {
+  static constexpr int kMost = 8;
+  struct Block {
+    void* p = nullptr;
+    std::size_t size = 0;
+  } kept[kMost];
+  ~KeptBlocks() {
+    for (Block& b : kept) std::free(b.p);
+  }
+};
+
+thread_local KeptBlocks t_kept;
+
+// Each block has its size before it.
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+
+png_voidp Allocate(png_structp, png_alloc_size_t n) {
+  for (KeptBlocks::Block& b : t_kept.kept)
+    if (b.p && b.size == n) {
+      void* p = b.p;
+      b = {};
+      return static_cast<char*>(p) + kHeader;
+    }
+  if (n > static_cast<png_alloc_size_t>(-1) - kHeader) return nullptr;
+  void* p = std::malloc(n + kHeader);
+  if (!p) return nullptr;
+  std::memcpy(p, &n, sizeof n);
+  return static_cast<char*>(p) + kHeader;
+}
+
+void Free(png_structp, png_voidp at) {
+  if (!at) return;
+  void* p = static_cast<char*>(at) - kHeader;
+  std::size_t n;
+  std::memcpy(&n, p, sizeof n);
+  for (KeptBlocks::Block& b : t_kept.kept)
+    if (!b.p) {
+      b = {p, n};
+      return;
+    }
+  std::free(p);
+}
 
 // Frees libpng's structures on every path.
 class PngHolder {
@@ -180,8 +229,8 @@ bool WritePng(std::FILE* f, const ImageView& image, int level,
     return Fail(error, "too large for a PNG");
   PngState s;
   s.writing = true;
-  s.png =
-      png_create_write_struct(PNG_LIBPNG_VER_STRING, &s, OnError, OnWarning);
+  s.png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, &s, OnError,
+                                    OnWarning, nullptr, Allocate, Free);
   if (s.png) s.info = png_create_info_struct(s.png);
   PngHolder holder(&s);
   if (!s.png || !s.info) return Fail(error, "no memory for the PNG writer");
