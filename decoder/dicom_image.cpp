@@ -621,7 +621,7 @@ void DecodeImage(const Fields& request, int fd, Fields* reply, int* replyFd) {
   std::string error;
   Decoded decoded;
   if (!file.ok()) {
-    error = "the decoder cannot map the file";
+    error = "the decoder cannot read the file";
   } else if (DecodeFile(file, frame, &decoded, &error)) {
     ReplyFrame(decoded, frame, reply, replyFd);
     if (known && decoded.frames > 1) {

@@ -30,9 +30,9 @@ FileView::FileView(int fd) {
       if (got <= 0) break;
       at += static_cast<std::size_t>(got);
     }
-    size_ = at;  // a file cut short as it is read: what it held
+    ok_ = at == size_;  // not a file that fails or shrinks as it is read
     data_ = read_.get();
-    ok_ = true;
+    if (!ok_) size_ = 0;
     return;
   }
   void* p = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
