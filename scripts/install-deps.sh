@@ -14,7 +14,8 @@ if [ -z "${zorl_builds:-}" ]; then
 fi
 
 # libcairo2-dev and a font: the plots; libedit-dev: the prompt; libtiff-dev
-# and libjpeg62-turbo-dev: TIFF and JPEG images; libdeflate-dev: PNG writing.
+# and libjpeg62-turbo-dev: TIFF and JPEG images; libdeflate-dev: PNG writing
+# (libtiff-dev brings it too, so the 32-bit build's libtiff-dev:i386 does).
 zorl_need=(g++ cmake ninja-build libpng-dev libcairo2-dev fonts-dejavu-core
            libedit-dev libtiff-dev libjpeg62-turbo-dev libdeflate-dev)
 zorl_i386=()
@@ -34,7 +35,7 @@ for zorl_b in $zorl_builds; do
     m32) zorl_need+=(g++-multilib googletest python3 libgdcm-dev)
          zorl_i386=(libpng-dev:i386 zlib1g-dev:i386 libgdcm3.0:i386
                     libcairo2-dev:i386 libedit-dev:i386 libtiff-dev:i386
-                    libjpeg62-turbo-dev:i386 libdeflate-dev:i386) ;;
+                    libjpeg62-turbo-dev:i386) ;;
     demo) zorl_need+=(libgdcm-dev python3-pydicom python3-numpy) ;;
     valgrind) zorl_need+=(valgrind) ;;
     fuzz) zorl_need+=(clang-14 libclang-rt-14-dev libgdcm-dev python3-pydicom) ;;
