@@ -188,10 +188,14 @@ int DepthFor(const gdcm::PixelFormat& pf, const std::string& photometric,
   return 0;
 }
 
-// A file decoded whole: every frame's samples as the library gives them,
-// and what it takes to give one frame in the module's format.
+// A file decoded whole: every frame's samples as the library gives them
+// (or, for native 16-bit gray, its Pixel Data element as read, shared with
+// the library's data set), and what it takes to give one frame in the
+// module's format.
 struct Decoded {
   std::vector<char> all;
+  gdcm::DataElement native;
+  bool isNative = false;
   long long width = 0, height = 0, frames = 0;
   int depth = 0, bitsAllocated = 0, bitsStored = 0;
   bool isSigned = false;
@@ -200,9 +204,40 @@ struct Decoded {
   DisplayFacts display;
 };
 
+// Native 16-bit samples, little endian, to the module's 16-bit pixels: the
+// bits above Bits Stored cleared, or set from the sign bit when signed (as
+// the library's own decoding of native samples does, one sample at a time
+// through streams).
+void CopyNativeSamples(const unsigned char* src, long long n, int bitsStored,
+                       bool isSigned, unsigned char* dst) {
+  const uint16_t keep = static_cast<uint16_t>(0xFFFFu >> (16 - bitsStored));
+  // Sign extension without a branch: (v ^ sign) - sign.
+  const uint16_t sign =
+      isSigned ? static_cast<uint16_t>(1u << (bitsStored - 1)) : 0;
+  for (long long p = 0; p < n; ++p) {
+    uint16_t v;
+    std::memcpy(&v, src + 2 * p, 2);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = static_cast<uint16_t>(v >> 8 | v << 8);
+#endif
+    v = static_cast<uint16_t>(((v & keep) ^ sign) - sign);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = static_cast<uint16_t>(v >> 8 | v << 8);
+#endif
+    std::memcpy(dst + 2 * p, &v, 2);
+  }
+}
+
 // Copies frame number frame from the decoded buffer of all frames.
 void CopyFrame(const Decoded& d, long long frame, unsigned char* dst) {
   const long long n = d.width * d.height;
+  if (d.isNative) {
+    const gdcm::ByteValue* bv = d.native.GetByteValue();
+    CopyNativeSamples(reinterpret_cast<const unsigned char*>(bv->GetPointer()) +
+                          frame * n * 2,
+                      n, d.bitsStored, d.isSigned, dst);
+    return;
+  }
   const unsigned char* src =
       reinterpret_cast<const unsigned char*>(d.all.data());
   if (d.bitsAllocated == 1) {  // packed eight to a byte, first pixel lowest
@@ -351,6 +386,27 @@ bool CheckColour(const gdcm::Image& img, const std::string& photometric,
   return false;
 }
 
+// Native (uncompressed, little endian) 16-bit gray samples, whose one
+// change in decoding is the bits above Bits Stored: taken from the Pixel
+// Data element itself rather than through the library's stream copies.
+bool IsNativeGray16(const gdcm::Image& img, const gdcm::DataSet& ds) {
+  const gdcm::PixelFormat& pf = img.GetPixelFormat();
+  const gdcm::TransferSyntax& ts = img.GetTransferSyntax();
+  const gdcm::PhotometricInterpretation& pi =
+      img.GetPhotometricInterpretation();
+  const gdcm::ByteValue* bv = ds.GetDataElement(kPixelData).GetByteValue();
+  return bv && !ts.IsEncapsulated() && !img.GetNeedByteSwap() &&
+         (ts == gdcm::TransferSyntax::ImplicitVRLittleEndian ||
+          ts == gdcm::TransferSyntax::ExplicitVRLittleEndian) &&
+         (pi == gdcm::PhotometricInterpretation::MONOCHROME1 ||
+          pi == gdcm::PhotometricInterpretation::MONOCHROME2) &&
+         pf.GetSamplesPerPixel() == 1 && pf.GetBitsAllocated() == 16 &&
+         pf.GetBitsStored() >= 1 && pf.GetBitsStored() <= 16 &&
+         pf.GetHighBit() == pf.GetBitsStored() - 1 &&
+         pf.GetPixelRepresentation() <= 1 &&
+         bv->GetLength() >= img.GetBufferLength();
+}
+
 std::string FrameRange(long long frame, long long frames) {
   return "no frame " + std::to_string(frame) + ": it has " +
          std::to_string(frames) + " frame" + (frames == 1 ? "" : "s") +
@@ -430,7 +486,11 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
   const bool rleColour16 =
       pf.GetSamplesPerPixel() == 3 && pf.GetBitsAllocated() == 16 &&
       img.GetTransferSyntax() == gdcm::TransferSyntax::RLELossless;
-  if (rleColour16) {
+  if (IsNativeGray16(img, ds)) {
+    // Taken as the file holds them, its length checked above.
+    d->native = ds.GetDataElement(kPixelData);
+    d->isNative = true;
+  } else if (rleColour16) {
     if (!DecodeRleColour16(ds.GetDataElement(kPixelData), width * height,
                            frames, &d->all, error))
       return false;
@@ -482,6 +542,12 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
   return true;
 }
 
+// Replies up to this size are made in a buffer the decoder keeps and
+// written to their shared memory, rather than made in a mapping of it: on
+// virtual machines that shadow page tables, mapping fresh pages costs more
+// than writing them through the system.
+constexpr std::size_t kWrittenReply = std::size_t(32) << 20;
+
 // Frame number frame of a decoded file, into the reply's shared memory.
 void ReplyFrame(const Decoded& d, long long frame, Fields* reply,
                 int* replyFd) {
@@ -491,13 +557,23 @@ void ReplyFrame(const Decoded& d, long long frame, Fields* reply,
   std::string tables;
   PutDisplayFacts(d.display, reply, &tables);
   const std::size_t all = bytes + 1 + tables.size();
-  char* out = nullptr;
-  int fd = MakeSharedBytes(all, &out);
+  int fd = -1;
+  if (all <= kWrittenReply) {  // made here, then written to the file
+    static std::vector<char> out;
+    out.assign(all, '\0');
+    CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out.data()));
+    std::memcpy(out.data() + bytes + 1, tables.data(), tables.size());
+    fd = SharedFileWith(out.data(), all, all + 1);
+  } else {  // made in the file's mapping, not held twice
+    char* out = nullptr;
+    fd = MakeSharedBytes(all, &out);
+    if (fd < 0) throw std::bad_alloc();
+    CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out));
+    if (!tables.empty())
+      std::memcpy(out + bytes + 1, tables.data(), tables.size());
+    UnmapSharedBytes(out, all);
+  }
   if (fd < 0) throw std::bad_alloc();
-  CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out));
-  if (!tables.empty())
-    std::memcpy(out + bytes + 1, tables.data(), tables.size());
-  UnmapSharedBytes(out, all);
   *replyFd = fd;
   reply->Set("width", d.width);
   reply->Set("height", d.height);
@@ -545,7 +621,7 @@ void DecodeImage(const Fields& request, int fd, Fields* reply, int* replyFd) {
   std::string error;
   Decoded decoded;
   if (!file.ok()) {
-    error = "the decoder cannot map the file";
+    error = "the decoder cannot read the file";
   } else if (DecodeFile(file, frame, &decoded, &error)) {
     ReplyFrame(decoded, frame, reply, replyFd);
     if (known && decoded.frames > 1) {

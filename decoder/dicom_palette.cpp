@@ -151,7 +151,7 @@ void DecodePalette(const Fields&, int fd, Fields* reply, int* replyFd) {
   Palette palette;
   std::string error;
   if (!file.ok()) {
-    reply->Set("error", "the decoder cannot map the file");
+    reply->Set("error", "the decoder cannot read the file");
     return;
   }
   if (!Parse(file, &palette, &error)) {

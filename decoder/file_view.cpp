@@ -1,8 +1,11 @@
-// Files mapped for reading, and streams over memory.
+// Files read or mapped whole, and streams over memory.
 #include "decoder/file_view.h"
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace zorl {
 
@@ -14,17 +17,36 @@ FileView::FileView(int fd) {
     ok_ = true;
     return;
   }
+  // A file of a slice's size is read into the heap (which serves the same
+  // memory again for the next file); mapping its pages and unmapping them
+  // costs more on virtual machines that shadow page tables.
+  if (size_ <= kReadUpTo) {
+    read_.reset(new char[size_]);
+    std::size_t at = 0;
+    while (at < size_) {
+      ssize_t got =
+          pread(fd, read_.get() + at, size_ - at, static_cast<off_t>(at));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      at += static_cast<std::size_t>(got);
+    }
+    ok_ = at == size_;  // not a file that fails or shrinks as it is read
+    data_ = read_.get();
+    if (!ok_) size_ = 0;
+    return;
+  }
   void* p = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
   if (p == MAP_FAILED) {
     size_ = 0;
     return;
   }
   data_ = static_cast<const char*>(p);
+  mapped_ = true;
   ok_ = true;
 }
 
 FileView::~FileView() {
-  if (size_ > 0) munmap(const_cast<char*>(data_), size_);
+  if (mapped_) munmap(const_cast<char*>(data_), size_);
 }
 
 MemoryStream::Buffer::Buffer(const char* data, std::size_t size) {

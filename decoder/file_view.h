@@ -1,16 +1,18 @@
-// A file to decode, mapped whole and read in place, and a stream over it
+// A file to decode, read or mapped whole, and a stream over it
 // for the DICOM library.
 #ifndef ZORL_DECODER_FILE_VIEW_H
 #define ZORL_DECODER_FILE_VIEW_H
 
 #include <cstddef>
 #include <istream>
+#include <memory>
 #include <streambuf>
 #include <string>
 
 namespace zorl {
 
-// The bytes of an open file, mapped read-only (an empty file maps none).
+// The bytes of an open file: read into memory up to kReadUpTo bytes,
+// mapped read-only above (an empty file holds none).
 class FileView {
  public:
   explicit FileView(int fd);
@@ -22,9 +24,11 @@ class FileView {
   std::size_t size() const { return size_; }
 
  private:
+  static constexpr std::size_t kReadUpTo = std::size_t(32) << 20;
+  std::unique_ptr<char[]> read_;
   const char* data_ = "";
   std::size_t size_ = 0;
-  bool ok_ = false;
+  bool ok_ = false, mapped_ = false;
 };
 
 // An input stream over bytes in memory, seekable, without a copy.

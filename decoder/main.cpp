@@ -6,6 +6,7 @@
 //
 //   zorl-decoder --memory BYTES
 #include <gdcmTrace.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -110,6 +111,11 @@ int main(int argc, char** argv) {
     if (write(2, usage, sizeof usage - 1) < 0) return 2;
     return 2;
   }
+  // Buffers of a slice's size (the Pixel Data the library reads, the
+  // decoded frames) are served again from the heap, rather than mapped
+  // fresh and faulted in for every file.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
   SetLimit(RLIMIT_CORE, 0);  // a crash leaves no core file behind
 #ifndef ZORL_ADDRESS_SANITIZER
   // (The sanitizer reserves its shadow memory as address space; there the

@@ -13,11 +13,8 @@ std::ostringstream& LibraryMessages() {
 }
 
 bool ReplyBytes(const char* bytes, std::size_t n, Fields* reply, int* replyFd) {
-  char* out = nullptr;
-  int fd = MakeSharedBytes(n, &out);
+  int fd = SharedFileWith(bytes, n, n + 1);
   if (fd < 0) return false;
-  if (n > 0) std::memcpy(out, bytes, n);
-  UnmapSharedBytes(out, n);
   *replyFd = fd;
   reply->Set("bytes", static_cast<long long>(n));
   return true;

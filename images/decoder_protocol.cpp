@@ -162,7 +162,13 @@ int MakeSharedBytes(std::size_t n, char** at) {
     close(fd);
     return -1;
   }
-  void* p = mmap(nullptr, n + 1, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  // Populated at once: the pages are all written next, and one call
+  // costs less than a fault on each.
+  int flags = MAP_SHARED;
+#ifdef MAP_POPULATE
+  flags |= MAP_POPULATE;
+#endif
+  void* p = mmap(nullptr, n + 1, PROT_READ | PROT_WRITE, flags, fd, 0);
   if (p == MAP_FAILED) {
     int saved = errno;
     close(fd);
@@ -175,20 +181,27 @@ int MakeSharedBytes(std::size_t n, char** at) {
 
 void UnmapSharedBytes(char* at, std::size_t n) { munmap(at, n + 1); }
 
-int SharedFileOf(const std::string& bytes) {
-  char* at = nullptr;
-  int fd = MakeSharedBytes(bytes.size(), &at);
+int SharedFileWith(const char* bytes, std::size_t n, std::size_t size) {
+  int fd = memfd_create("zorl-bytes", MFD_CLOEXEC);
   if (fd < 0) return -1;
-  if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
-  UnmapSharedBytes(at, bytes.size());
-  // Without the zero MakeSharedBytes puts after the bytes.
-  if (ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
+  bool ok = ftruncate(fd, static_cast<off_t>(size)) == 0;
+  for (std::size_t at = 0; ok && at < n;) {
+    ssize_t put = pwrite(fd, bytes + at, n - at, static_cast<off_t>(at));
+    if (put < 0 && errno == EINTR) continue;
+    ok = put > 0;
+    if (ok) at += static_cast<std::size_t>(put);
+  }
+  if (!ok) {
     int saved = errno;
     close(fd);
     errno = saved;
     return -1;
   }
   return fd;
+}
+
+int SharedFileOf(const std::string& bytes) {
+  return SharedFileWith(bytes.data(), bytes.size(), bytes.size());
 }
 
 }  // namespace zorl

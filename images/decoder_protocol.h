@@ -53,6 +53,11 @@ int MakeSharedBytes(std::size_t n, char** at);
 // A new shared-memory file holding exactly these bytes (a file for the
 // decoder to read to its end); -1 on failure (errno says why).
 int SharedFileOf(const std::string& bytes);
+// A new shared-memory file of size bytes (size >= n) that starts with
+// these n, the rest zero; written, not mapped, in this process (mapping
+// and unmapping a file's pages costs more than writing them, on some
+// virtual machines ten times more). -1 on failure (errno says why).
+int SharedFileWith(const char* bytes, std::size_t n, std::size_t size);
 // Unmaps what MakeSharedBytes mapped.
 void UnmapSharedBytes(char* at, std::size_t n);
 

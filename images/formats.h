@@ -57,7 +57,10 @@ bool ReadPnm(std::FILE* f, long long fileSize, ImageData* image,
 bool WritePnm(std::FILE* f, const ImageView& image, std::string* error);
 bool ReadPng(std::FILE* f, long long fileSize, ImageData* image,
              std::string* error);
-bool WritePng(std::FILE* f, const ImageView& image, std::string* error);
+// Level 0 to 9 (zlib's), or kPngDefaultLevel: see png.cpp for the filters.
+constexpr int kPngDefaultLevel = -1;
+bool WritePng(std::FILE* f, const ImageView& image, int level,
+              std::string* error);
 // Page number frame (from 0) of a TIFF; image->facts.frames counts them.
 bool ReadTiff(std::FILE* f, long long fileSize, long long frame,
               ImageData* image, std::string* error);

@@ -80,6 +80,13 @@ std::string Refusal(const std::string& ext, const std::vector<ImageView>& pages,
            " holds one picture; name the file "
            ".tif to write " +
            std::to_string(pages.size()) + " as its pages";
+  if (options.level && ext != "png")
+    return std::string("a level is for a PNG; a ") + format +
+           (tiff   ? " takes a compression"
+            : jpeg ? " takes a quality"
+                   : " takes none");
+  if (options.level && (*options.level < 0 || *options.level > 9))
+    return "PNG level " + std::to_string(*options.level) + " is not 0 to 9";
   if (options.quality && !jpeg)
     return std::string("a quality is for a JPEG; a ") + format +
            (tiff ? " takes a compression" : " takes none");
@@ -173,7 +180,11 @@ bool WriteImageFile(const std::string& path,
     if (jpeg)
       return WriteJpeg(f, pages[0],
                        static_cast<int>(options.quality.value_or(90)), reason);
-    return png ? WritePng(f, pages[0], reason) : WritePnm(f, pages[0], reason);
+    if (png)
+      return WritePng(
+          f, pages[0],
+          static_cast<int>(options.level.value_or(kPngDefaultLevel)), reason);
+    return WritePnm(f, pages[0], reason);
   };
   return WriteWholeFile(path, fill, error);
 }

@@ -23,10 +23,12 @@ bool ReadImageFile(const std::string& path, long long frame, ImageData* image,
                    std::string* error);
 
 // What a script may choose when writing: a JPEG's quality (1 to 100; 90
-// unless given) or a TIFF's compression ("none", "lzw", "deflate" or
-// "packbits"; deflate unless given). Other formats take neither.
+// unless given), a PNG's level (0 to 9) or a TIFF's compression ("none",
+// "lzw", "deflate" or "packbits"; deflate unless given). Other formats take
+// none.
 struct WriteOptions {
   std::optional<long long> quality;
+  std::optional<long long> level;
   std::optional<std::string> compression;
 };
 

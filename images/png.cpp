@@ -1,14 +1,21 @@
 // PNG files through libpng. Reading gives 8-bit gray (depth 1), 16-bit
 // gray (depth 2) or 8-bit colour (depth 3): palettes and small bit depths
 // are expanded, alpha is dropped and 16-bit colour is scaled to 8 bits.
+// Writing filters and compresses a picture whole, with libdeflate, up to
+// 64 MiB; a larger one streams through libpng and zlib.
 //
 // libpng reports errors by a long jump: the functions that set a jump point
 // hold no C++ object that needs destruction and change no local after it.
+#include <libdeflate.h>
 #include <png.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "images/formats.h"
@@ -32,6 +39,53 @@ void OnError(png_structp png, png_const_charp message) {
 }
 
 void OnWarning(png_structp, png_const_charp) {}
+
+// The writer's memory (zlib's state, some 300 KiB, and libpng's rows):
+// blocks released are kept by the thread, a few, and given again for the
+// same size, so that writing one file after another neither returns the
+// heap's top to the system nor faults it back in each time.
+struct KeptBlocks {
+  static constexpr int kMost = 8;
+  struct Block {
+    void* p = nullptr;
+    std::size_t size = 0;
+  } kept[kMost];
+  ~KeptBlocks() {
+    for (Block& b : kept) std::free(b.p);
+  }
+};
+
+thread_local KeptBlocks t_kept;
+
+// Each block has its size before it.
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+
+png_voidp Allocate(png_structp, png_alloc_size_t n) {
+  for (KeptBlocks::Block& b : t_kept.kept)
+    if (b.p && b.size == n) {
+      void* p = b.p;
+      b = {};
+      return static_cast<char*>(p) + kHeader;
+    }
+  if (n > static_cast<png_alloc_size_t>(-1) - kHeader) return nullptr;
+  void* p = std::malloc(n + kHeader);
+  if (!p) return nullptr;
+  std::memcpy(p, &n, sizeof n);
+  return static_cast<char*>(p) + kHeader;
+}
+
+void Free(png_structp, png_voidp at) {
+  if (!at) return;
+  void* p = static_cast<char*>(at) - kHeader;
+  std::size_t n;
+  std::memcpy(&n, p, sizeof n);
+  for (KeptBlocks::Block& b : t_kept.kept)
+    if (!b.p) {
+      b = {p, n};
+      return;
+    }
+  std::free(p);
+}
 
 // Frees libpng's structures on every path.
 class PngHolder {
@@ -87,9 +141,29 @@ bool ReadRows(PngState* s, png_bytepp rows) {
   return true;
 }
 
-bool WriteRows(PngState* s, std::FILE* f, const ImageView* image) {
+// Level 0 stores the rows as they are; 1 to 9 put every row through the
+// Paeth filter, the best of the five on CT slices and photographs alike.
+int FilterFor(int level) { return level == 0 ? 0 : 4; }
+
+// Level 6 unless a script gives one. On 512 x 512 CT slices windowed to 8
+// bits (bench/io_peer.py) it wrote files 3 % larger to 5 % smaller than
+// Pillow's default, in a third to a half of its time.
+constexpr int kDefaultLevel = 6;
+constexpr long long kWholeUpTo = 64LL << 20;
+constexpr std::size_t kKeptUpTo = std::size_t(16) << 20;
+
+// The streaming writer, for pictures too large to be filtered whole in
+// memory: libpng with zlib at the same level.
+void SetCompression(png_structp png, int level) {
+  png_set_compression_level(png, level);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE,
+                 FilterFor(level) ? PNG_FILTER_PAETH : PNG_FILTER_NONE);
+}
+
+bool WriteRows(PngState* s, std::FILE* f, const ImageView* image, int level) {
   if (setjmp(png_jmpbuf(s->png))) return false;
   png_init_io(s->png, f);
+  SetCompression(s->png, level);
   png_set_IHDR(s->png, s->info, static_cast<png_uint_32>(image->width),
                static_cast<png_uint_32>(image->height),
                image->depth == 2 ? 16 : 8,
@@ -109,6 +183,129 @@ bool WriteRows(PngState* s, std::FILE* f, const ImageView* image) {
 bool Fail(std::string* error, const std::string& what) {
   *error = what;
   return false;
+}
+
+unsigned char PaethPredictor(int a, int b, int c) {
+  int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b),
+      pc = std::abs(p - c);
+  return static_cast<unsigned char>(pa <= pb && pa <= pc ? a
+                                    : pb <= pc           ? b
+                                                         : c);
+}
+
+// The picture's rows as the file holds them (red, green, blue; 16-bit
+// samples high byte first), each behind its filter type.
+void FilterRows(const ImageView& image, int filter, unsigned char* out) {
+  const std::size_t bpp = static_cast<std::size_t>(image.depth);
+  const std::size_t rowBytes = static_cast<std::size_t>(image.width) * bpp;
+  std::vector<unsigned char> rows(2 * rowBytes);
+  unsigned char *prev = rows.data(), *cur = rows.data() + rowBytes;
+  for (long long y = 0; y < image.height; ++y) {
+    const unsigned char* in = image.pixels + y * rowBytes;
+    if (bpp == 1) {
+      std::memcpy(cur, in, rowBytes);
+    } else {  // depth 2: swap each sample's bytes; 3: blue and red
+      for (std::size_t x = 0; x < rowBytes; x += bpp) {
+        cur[x] = in[x + bpp - 1];
+        if (bpp == 3) cur[x + 1] = in[x + 1];
+        cur[x + bpp - 1] = in[x];
+      }
+    }
+    *out++ = static_cast<unsigned char>(filter);
+    if (filter == 0) {
+      std::memcpy(out, cur, rowBytes);
+    } else {
+      for (std::size_t x = 0; x < bpp; ++x)
+        out[x] =
+            static_cast<unsigned char>(cur[x] - PaethPredictor(0, prev[x], 0));
+      for (std::size_t x = bpp; x < rowBytes; ++x)
+        out[x] = static_cast<unsigned char>(
+            cur[x] - PaethPredictor(cur[x - bpp], prev[x], prev[x - bpp]));
+    }
+    out += rowBytes;
+    std::swap(prev, cur);
+  }
+}
+
+void Put32(unsigned char* at, std::uint32_t v) {
+  at[0] = static_cast<unsigned char>(v >> 24);
+  at[1] = static_cast<unsigned char>(v >> 16);
+  at[2] = static_cast<unsigned char>(v >> 8);
+  at[3] = static_cast<unsigned char>(v);
+}
+
+bool PutChunk(std::FILE* f, const char* type, const unsigned char* data,
+              std::size_t n) {
+  unsigned char head[8], tail[4];
+  Put32(head, static_cast<std::uint32_t>(n));
+  std::memcpy(head + 4, type, 4);
+  std::uint32_t crc = libdeflate_crc32(0, head + 4, 4);
+  if (n > 0) crc = libdeflate_crc32(crc, data, n);  // (null restarts it)
+  Put32(tail, crc);
+  return std::fwrite(head, 1, 8, f) == 8 &&
+         (n == 0 || std::fwrite(data, 1, n, f) == n) &&
+         std::fwrite(tail, 1, 4, f) == 4;
+}
+
+// The compressor of a level, kept by the thread for the next file.
+libdeflate_compressor* CompressorFor(int level) {
+  struct Kept {
+    int level = -1;
+    libdeflate_compressor* c = nullptr;
+    ~Kept() { libdeflate_free_compressor(c); }
+  };
+  thread_local Kept kept;
+  if (kept.level != level) {
+    libdeflate_free_compressor(kept.c);
+    kept.c = libdeflate_alloc_compressor(level);
+    kept.level = kept.c ? level : -1;
+  }
+  return kept.c;
+}
+
+// The whole picture filtered in memory and compressed at once by
+// libdeflate: at the same level some twice as fast as zlib, in files as
+// small or smaller.
+bool WriteWhole(std::FILE* f, const ImageView& image, int level,
+                std::string* error) {
+  const std::size_t filtered =
+      static_cast<std::size_t>(image.height) *
+      (static_cast<std::size_t>(image.width * image.depth) + 1);
+  libdeflate_compressor* c = CompressorFor(level);
+  if (!c) return Fail(error, "no memory for the PNG writer");
+  // The buffers of a slice's size are kept by the thread for the next
+  // file: fresh pages for them cost more than the compression itself on
+  // virtual machines that shadow page tables.
+  thread_local std::vector<unsigned char> keptRows, keptPacked;
+  std::vector<unsigned char> ownRows, ownPacked;
+  const std::size_t bound = libdeflate_zlib_compress_bound(c, filtered);
+  const bool keep = bound <= kKeptUpTo;
+  std::vector<unsigned char>& rows = keep ? keptRows : ownRows;
+  std::vector<unsigned char>& packed = keep ? keptPacked : ownPacked;
+  try {
+    rows.resize(filtered);
+    packed.resize(bound);
+  } catch (const std::bad_alloc&) {
+    return Fail(error, "no memory for the PNG writer");
+  }
+  FilterRows(image, FilterFor(level), rows.data());
+  std::size_t n = libdeflate_zlib_compress(c, rows.data(), filtered,
+                                           packed.data(), packed.size());
+  if (n == 0) return Fail(error, "cannot compress the PNG");
+  static const unsigned char kSignature[8] = {0x89, 'P',  'N',  'G',
+                                              '\r', '\n', 0x1a, '\n'};
+  unsigned char header[13] = {};
+  Put32(header, static_cast<std::uint32_t>(image.width));
+  Put32(header + 4, static_cast<std::uint32_t>(image.height));
+  header[8] = image.depth == 2 ? 16 : 8;
+  header[9] = image.depth == 3 ? 2 : 0;  // colour or gray
+  if (std::fwrite(kSignature, 1, 8, f) != 8 ||
+      !PutChunk(f, "IHDR", header, sizeof header) ||
+      !PutChunk(f, "IDAT", packed.data(), n) ||
+      !PutChunk(f, "IEND", nullptr, 0))
+    return Fail(error, std::string("cannot write the PNG: ") +
+                           std::strerror(errno ? errno : EIO));
+  return true;
 }
 
 }  // namespace
@@ -156,17 +353,23 @@ bool ReadPng(std::FILE* f, long long fileSize, ImageData* image,
   return true;
 }
 
-bool WritePng(std::FILE* f, const ImageView& image, std::string* error) {
+bool WritePng(std::FILE* f, const ImageView& image, int level,
+              std::string* error) {
   if (image.width > 0x7FFFFFFF || image.height > 0x7FFFFFFF)
     return Fail(error, "too large for a PNG");
+  if (level < 0 || level > 9) level = kDefaultLevel;
+  // A picture of up to 64 MiB is filtered and compressed whole; a larger
+  // one streams through libpng a row at a time.
+  if (image.width * image.height * image.depth <= kWholeUpTo)
+    return WriteWhole(f, image, level, error);
   PngState s;
   s.writing = true;
-  s.png =
-      png_create_write_struct(PNG_LIBPNG_VER_STRING, &s, OnError, OnWarning);
+  s.png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, &s, OnError,
+                                    OnWarning, nullptr, Allocate, Free);
   if (s.png) s.info = png_create_info_struct(s.png);
   PngHolder holder(&s);
   if (!s.png || !s.info) return Fail(error, "no memory for the PNG writer");
-  if (!WriteRows(&s, f, &image))
+  if (!WriteRows(&s, f, &image, level))
     return Fail(error, std::string("cannot write the PNG: ") + s.message +
                            (errno ? std::string(": ") + std::strerror(errno)
                                   : std::string()));

@@ -5,6 +5,7 @@
 #include "engine/image_size.h"
 #include "engine/values.h"
 #include "images/dicom_series.h"
+#include "images/file_names.h"
 #include "images/image_files.h"
 #include "language/builtin_args.h"
 #include "language/builtins_display.h"
@@ -99,8 +100,8 @@ bool ImagePage(Variable& v, ImageView* page) {
 
 // WriteImage(path, width, height, depth, pixels) writes raw pixels, taken
 // as unsigned; WriteImage(path, image [, option]) an Image, or a Vector of
-// Images as the pages of a TIFF; option is a JPEG's quality or a TIFF's
-// compression.
+// Images as the pages of a TIFF; option is a JPEG's quality, a PNG's level or a
+// TIFF's compression.
 void WriteImage(BuiltinContext&, Args& a, Variable&) {
   static const char* usage = "WriteImage(path, width, height, depth, pixels)";
   if (!Text(usage, a[0])) return;
@@ -120,7 +121,17 @@ void WriteImage(BuiltinContext&, Args& a, Variable&) {
     } else if (!ImagePage(a[1], &pages[0])) {
       return;
     }
-    if (a.size() == 3 && IsNumber(a[2])) {
+    const bool png = Extension(Bytes(a[0])) == "png";
+    if (a.size() == 3 && IsNumber(a[2]) && png) {
+      double level = a[2].GetDoubleNumb();
+      if (!(level >= 0 && level <= 9 && level == std::floor(level))) {
+        RaiseHostError(ZE_BAD_PARAMETER, "WriteImage: PNG level " +
+                                             Describe(a[2]) +
+                                             " is not a whole number 0 to 9");
+        return;
+      }
+      options.level = static_cast<long long>(level);
+    } else if (a.size() == 3 && IsNumber(a[2])) {
       double q = a[2].GetDoubleNumb();
       if (!(q >= 1 && q <= 100 && q == std::floor(q))) {
         RaiseHostError(ZE_BAD_PARAMETER, "WriteImage: JPEG quality " +
@@ -133,8 +144,12 @@ void WriteImage(BuiltinContext&, Args& a, Variable&) {
       options.compression = Bytes(a[2]);
     else if (a.size() == 3)
       BadArgument("WriteImage(path, image, option)",
-                  "a JPEG quality or a TIFF compression expected, ", a[2]);
-    if (a.size() == 3 && !options.quality && !options.compression) return;
+                  "a JPEG quality, a PNG level or a TIFF "
+                  "compression expected, ",
+                  a[2]);
+    if (a.size() == 3 && !options.quality && !options.level &&
+        !options.compression)
+      return;
   } else {
     RaiseHostError(ZE_NO_SIGNATURE, std::string(usage) +
                                         " or WriteImage(path, image [, "

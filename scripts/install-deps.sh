@@ -14,9 +14,10 @@ if [ -z "${zorl_builds:-}" ]; then
 fi
 
 # libcairo2-dev and a font: the plots; libedit-dev: the prompt; libtiff-dev
-# and libjpeg62-turbo-dev: TIFF and JPEG images.
+# and libjpeg62-turbo-dev: TIFF and JPEG images; libdeflate-dev: PNG writing
+# (libtiff-dev brings it too, so the 32-bit build's libtiff-dev:i386 does).
 zorl_need=(g++ cmake ninja-build libpng-dev libcairo2-dev fonts-dejavu-core
-           libedit-dev libtiff-dev libjpeg62-turbo-dev)
+           libedit-dev libtiff-dev libjpeg62-turbo-dev libdeflate-dev)
 zorl_i386=()
 for zorl_b in $zorl_builds; do
   case $zorl_b in

@@ -110,6 +110,50 @@ def check_series(zorl, faults):
     return count
 
 
+def check_high_bits(zorl, work, faults):
+    """Native 16-bit gray of 12 bits stored, with bits set above them (as
+    overlays leave): cleared, or the sign extended, in every frame, by
+    either native little-endian syntax."""
+    from pydicom.dataset import FileDataset, FileMetaDataset
+    from pydicom.uid import ExplicitVRLittleEndian, ImplicitVRLittleEndian
+    raw = np.random.default_rng(7).integers(0, 65536, (2, 3, 5), dtype="<u2")
+    cases = [(s, uid) for s in (0, 1)
+             for uid in (ImplicitVRLittleEndian, ExplicitVRLittleEndian)]
+    lines = []
+    for n, (signed, uid) in enumerate(cases):
+        meta = FileMetaDataset()
+        meta.MediaStorageSOPClassUID = "1.2.840.10008.5.1.4.1.1.7"
+        meta.MediaStorageSOPInstanceUID = "1.2.3.%d" % n
+        meta.TransferSyntaxUID = uid
+        path = os.path.join(work, "high%d.dcm" % n)
+        ds = FileDataset(path, {}, file_meta=meta, preamble=b"\0" * 128)
+        ds.is_little_endian, ds.is_implicit_VR = True, uid == ImplicitVRLittleEndian
+        ds.Rows, ds.Columns, ds.NumberOfFrames, ds.SamplesPerPixel = 3, 5, 2, 1
+        ds.PhotometricInterpretation = "MONOCHROME2"
+        ds.BitsAllocated, ds.BitsStored, ds.HighBit = 16, 12, 11
+        ds.PixelRepresentation = signed
+        ds.PixelData = raw.tobytes()
+        ds.save_as(path, write_like_original=False)
+        for k in range(2):
+            lines.append('WriteFile("high%d.%d.raw", ReadImage("%s", %d).Pixels)'
+                         % (n, k, path, k))
+    with open(os.path.join(work, "high.zs"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+    run = subprocess.run([zorl, "run", "high.zs"], cwd=work, capture_output=True,
+                         text=True)
+    if run.returncode != 0:
+        faults.append("12-bit native files: %s" % run.stderr[-500:])
+        return
+    for n, (signed, uid) in enumerate(cases):
+        for k in range(2):
+            v = raw[k].astype(np.int32) & 0xFFF
+            want = ((v ^ 0x800) - 0x800 if signed else v).astype("<i2").tobytes()
+            with open(os.path.join(work, "high%d.%d.raw" % (n, k)), "rb") as f:
+                if f.read() != want:
+                    faults.append("high%d.dcm (signed %d, %s) frame %d: the bits "
+                                  "above Bits Stored" % (n, signed, uid, k))
+
+
 def main():
     zorl, work = sys.argv[1], sys.argv[2]
     os.makedirs(work, exist_ok=True)
@@ -208,6 +252,7 @@ def main():
     if same < 12:
         faults.append("only %d frames compared" % same)
     series = check_series(zorl, faults)
+    check_high_bits(zorl, work, faults)
     for fault in faults:
         print("FAULT:", fault)
     print("%d frames, %d palettes and %d series compared, %d faults" % (

@@ -38,8 +38,8 @@ WriteImage("few.png", 1, 1, 1)
 WriteImage("image.png", LUT1())
 WriteImage("bad.png", Image(1, 1, 7))
 print(ReadFile("short.png"))
-# Signed pixels only to a TIFF; a quality only for a JPEG, a compression
-# only for a TIFF; several pictures only as a TIFF's pages.
+# Signed pixels only to a TIFF; a quality only for a JPEG, a level 0 to 9
+# for a PNG; a compression only for a TIFF; several only as a TIFF's pages.
 s = Image(2, 1, 2)
 s.Signed = true
 WriteImage("signed.png", s)

@@ -43,3 +43,14 @@ WriteFile("palette.png", unhex("89504e470d0a1a0a0000000d494844520000000200000001
 print(ReadImage("palette.png"))
 WriteFile("alpha.png", unhex("89504e470d0a1a0a0000000d49484452000000020000000108040000005e2bb7010000000d49444154789c6310f8afc000000382013078d5359b0000000049454e44ae426082"))
 print(ReadImage("alpha.png"))
+# A PNG of each depth written at each zlib level reads back the same.
+for depth in [1, 2, 3]
+  im = Image(37, 5, depth)
+  im.Pixels = bytes(range(0, 37 * 5 * depth) * 7 % 256)
+  same = 0
+  for level in range(0, 10)
+    WriteImage("level.png", im, level)
+    same = same + (ReadImage("level.png").Pixels == im.Pixels)
+  end
+  print(depth, same)
+end
