@@ -1,0 +1,83 @@
+// Conversions over large buffers split in parts, one part a thread of the
+// host's (host/threads.h). A part converts a run of whole pixels with the
+// same loop or kernel as the whole, so that the bytes are those of one
+// call; a part reports nothing, it returns where it stopped, and the caller
+// reports the first pixel that stopped, on its own thread, as before.
+//
+// A conversion that may stop at a pixel outside its table leaves the bytes
+// after that pixel as they were. Parts after the one that stopped have
+// written theirs already: they are cleared again when the destination was
+// made zero for this call (fresh); into any other destination (a given
+// buffer, the source itself) such a conversion runs as one part.
+#ifndef LUT_FRAME_PARTS_H
+#define LUT_FRAME_PARTS_H
+
+#include <cstddef>
+#include <cstring>
+
+#include "host/zorl.h"
+
+// The smallest part, in bytes read and written: a conversion of fewer than
+// twice as many stays on the calling thread. Settable so that tests can
+// cross it.
+std::size_t PartBytes();
+void SetPartBytes(std::size_t bytes);
+
+// The parts for c pixels of bytesPerPixel bytes read and written: 1 to
+// the host's threads, at most 64.
+int PartCount(zlong c, int bytesPerPixel);
+
+const int kMostParts = 64;
+
+// Where a conversion writes, and whether it may be split.
+struct PartsOut {
+  unsigned char* dst;
+  int outBytes;  // per pixel
+  bool fresh;    // dst was made zero for this conversion
+  bool mayStop;  // some pixel may be outside the table
+};
+
+// The pixel where part k of parts starts, for c pixels (a multiple of 64
+// but for the end).
+inline zlong PartStart(zlong c, int k, int parts) {
+  if (k >= parts) return c;
+  long long b = static_cast<long long>(c) * k / parts;
+  return static_cast<zlong>(b & ~63LL);
+}
+
+// Runs convert(b, e) over parts [b, e) of the c pixels, which returns the
+// first pixel it did not convert (e when none); gives the first of the
+// whole, with the bytes after it as one call convert(0, c) leaves them.
+template <typename Convert>
+zlong ConvertInParts(zlong c, int inBytes, const PartsOut& out,
+                     Convert convert) {
+  int parts = PartCount(c, inBytes + out.outBytes);
+  if (parts > 1 && out.mayStop && !out.fresh) parts = 1;
+  if (parts <= 1) return c > 0 ? convert(0, c) : c;
+  struct Job {
+    Convert* convert;
+    zlong c;
+    int parts;
+    zlong stop[kMostParts];
+  } job = {&convert, c, parts, {}};
+  ZorlRunParts(
+      parts,
+      [](void* context, int k) {
+        Job& j = *static_cast<Job*>(context);
+        zlong b = PartStart(j.c, k, j.parts),
+              e = PartStart(j.c, k + 1, j.parts);
+        j.stop[k] = b < e ? (*j.convert)(b, e) : e;
+      },
+      &job);
+  for (int k = 0; k < parts; ++k) {
+    zlong e = PartStart(c, k + 1, parts);
+    if (job.stop[k] >= e) continue;
+    std::size_t from = static_cast<std::size_t>(e) * out.outBytes;
+    std::size_t to = static_cast<std::size_t>(c) * out.outBytes;
+    if (to > from) std::memset(out.dst + from, 0, to - from);
+    return job.stop[k];
+  }
+  return c;
+}
+
+#endif
