@@ -29,17 +29,18 @@ struct Builtin {
 };
 
 // The families of built-ins, each a table ended by a row of nulls.
-extern const Builtin kValueBuiltins[];    // builtins_values.cpp
-extern const Builtin kFileBuiltins[];     // builtins_files.cpp
-extern const Builtin kImageBuiltins[];    // builtins_images.cpp
-extern const Builtin kPaletteBuiltins[];  // builtins_palettes.cpp
-extern const Builtin kPathBuiltins[];     // builtins_paths.cpp
+extern const Builtin kValueBuiltins[];     // builtins_values.cpp
+extern const Builtin kFileBuiltins[];      // builtins_files.cpp
+extern const Builtin kImageBuiltins[];     // builtins_images.cpp
+extern const Builtin kPaletteBuiltins[];   // builtins_palettes.cpp
+extern const Builtin kPathBuiltins[];      // builtins_paths.cpp
 extern const Builtin kProgressBuiltins[];  // builtins_progress.cpp
 extern const Builtin kPlotBuiltins[];      // builtins_plots.cpp
 extern const Builtin kMathBuiltins[];      // builtins_math.cpp
 extern const Builtin kTextBuiltins[];      // builtins_text.cpp
 extern const Builtin kVectorBuiltins[];    // builtins_vectors.cpp
 extern const Builtin kDisplayBuiltins[];   // builtins_display.cpp
+extern const Builtin kThreadBuiltins[];    // builtins_threads.cpp
 
 // The built-in function of that name; null when there is none.
 const Builtin* FindBuiltin(const std::string& name);
