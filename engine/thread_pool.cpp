@@ -103,7 +103,6 @@ class Pool {
  private:
   // At least n workers, as far as the system gives them. Needs job_.
   void Start(int n) {
-    stop_ = false;
     while (static_cast<int>(workers_.size()) < n) {
       try {
         workers_.emplace_back([this] { Work(); });
@@ -122,6 +121,8 @@ class Pool {
     wake_.notify_all();
     for (std::thread& t : workers_) t.join();
     workers_.clear();
+    std::lock_guard<std::mutex> lock(m_);
+    stop_ = false;
   }
 
   // Runs parts of the current job until none is left to take.
