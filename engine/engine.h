@@ -119,6 +119,10 @@ ZORL_API void SetAllocationLimits(zlong bytes, zlong elements);
 ZORL_API int ConversionThreads();
 ZORL_API bool SetConversionThreads(int n);
 ZORL_API std::string ConversionThreadsProblem();
+// The smallest part of a split conversion, in bytes read and written (1 MiB;
+// 0 restores it): a conversion of less than twice as much stays on the
+// calling thread. For tests and measurements.
+ZORL_API void SetConversionPartBytes(long long bytes);
 
 // The platform's debug output. Each text is handed to the sink (by default
 // kept until taken).

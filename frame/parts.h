@@ -17,17 +17,18 @@
 
 #include "host/zorl.h"
 
-// The smallest part, in bytes read and written: a conversion of fewer than
-// twice as many stays on the calling thread. Settable so that tests can
-// cross it.
-std::size_t PartBytes();
-void SetPartBytes(std::size_t bytes);
-
-// The parts for c pixels of bytesPerPixel bytes read and written: 1 to
-// the host's threads, at most 64.
-int PartCount(zlong c, int bytesPerPixel);
-
 const int kMostParts = 64;
+
+// The parts for c pixels of bytesPerPixel bytes read and written, as the
+// host gives them (ZorlPartsFor: small conversions stay on the calling
+// thread), at most 64.
+inline int PartCount(zlong c, int bytesPerPixel) {
+  if (c <= 0) return 1;
+  int parts = ZorlPartsFor(static_cast<long long>(c) * bytesPerPixel);
+  if (parts > kMostParts) parts = kMostParts;
+  if (parts > c / 64) parts = static_cast<int>(c / 64);  // starts: 64 apart
+  return parts < 1 ? 1 : parts;
+}
 
 // Where a conversion writes, and whether it may be split.
 struct PartsOut {

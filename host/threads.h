@@ -11,6 +11,11 @@ typedef void (*ZorlPartFn)(void* context, int part);
 // processors this process may run on).
 ZORL_API int ZorlThreads();
 
+// The parts a job that reads and writes that many bytes should split into:
+// 1 below twice the smallest part (1 MiB; settable by the embedding host),
+// else as many parts of at least that size as there are threads.
+ZORL_API int ZorlPartsFor(long long bytes);
+
 // Runs work(context, i) once for every i from 0 to parts - 1 and returns
 // when all have run: on the engine's threads and the calling one together,
 // or all on the calling one when the threads are busy with another caller's

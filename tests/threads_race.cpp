@@ -60,7 +60,7 @@ void Convert(unsigned seed) {
 }  // namespace
 
 int main() {
-  SetPartBytes(4096);
+  zorl::SetConversionPartBytes(4096);
   zorl::SetConversionThreads(3);
   std::vector<std::thread> callers;
   for (unsigned k = 0; k < 3; ++k) callers.emplace_back(Convert, 24 + k);

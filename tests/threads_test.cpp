@@ -14,8 +14,8 @@
 
 namespace {
 
-// frame/parts.cpp: the smallest part, in bytes read and written.
-const long long kPartBytes = 256 << 10;
+// The smallest part, in bytes read and written, for these tests.
+const long long kPartBytes = 64 << 10;
 
 struct Method {
   const char* cls;
@@ -36,7 +36,14 @@ std::vector<Method> Methods() {
 
 class ThreadsTest : public PluginTest {
  protected:
-  void TearDown() override { zorl::SetConversionThreads(0); }
+  void SetUp() override {
+    PluginTest::SetUp();
+    zorl::SetConversionPartBytes(kPartBytes);
+  }
+  void TearDown() override {
+    zorl::SetConversionThreads(0);
+    zorl::SetConversionPartBytes(0);
+  }
 
   // A table of random entries, some of whose pixels are outside it.
   Variable Table(const Method& m, std::mt19937& rng) {
