@@ -7,12 +7,14 @@
 // A conversion that may stop at a pixel outside its table leaves the bytes
 // after that pixel as they were. Parts after the one that stopped have
 // written theirs already: they are cleared again when the destination was
-// made zero for this call (fresh); into any other destination (a given
-// buffer, the source itself) such a conversion runs as one part.
+// made zero for this call (fresh); any other destination (a given buffer,
+// the source itself) has the bytes of every part but the first kept by
+// that part before it converts, and put back.
 #ifndef LUT_FRAME_PARTS_H
 #define LUT_FRAME_PARTS_H
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 #include "host/zorl.h"
@@ -53,32 +55,50 @@ template <typename Convert>
 zlong ConvertInParts(zlong c, int inBytes, const PartsOut& out,
                      Convert convert) {
   int parts = PartCount(c, inBytes + out.outBytes);
-  if (parts > 1 && out.mayStop && !out.fresh) parts = 1;
+  const std::size_t ob = static_cast<std::size_t>(out.outBytes);
+  const zlong first = PartStart(c, 1, parts);  // where the kept bytes start
+  unsigned char* kept = nullptr;
+  if (parts > 1 && out.mayStop && !out.fresh) {
+    kept = static_cast<unsigned char*>(
+        std::malloc((static_cast<std::size_t>(c - first)) * ob));
+    if (!kept) parts = 1;  // no room to keep them: one part
+  }
   if (parts <= 1) return c > 0 ? convert(0, c) : c;
   struct Job {
     Convert* convert;
-    zlong c;
+    zlong c, first;
     int parts;
+    unsigned char *dst, *kept;
+    std::size_t ob;
     zlong stop[kMostParts];
-  } job = {&convert, c, parts, {}};
+  } job = {&convert, c, first, parts, out.dst, kept, ob, {}};
   ZorlRunParts(
       parts,
       [](void* context, int k) {
         Job& j = *static_cast<Job*>(context);
         zlong b = PartStart(j.c, k, j.parts),
               e = PartStart(j.c, k + 1, j.parts);
+        if (j.kept && k > 0 && b < e)
+          std::memcpy(j.kept + (b - j.first) * j.ob, j.dst + b * j.ob,
+                      static_cast<std::size_t>(e - b) * j.ob);
         j.stop[k] = b < e ? (*j.convert)(b, e) : e;
       },
       &job);
-  for (int k = 0; k < parts; ++k) {
+  zlong stop = c;
+  for (int k = 0; k < parts && stop == c; ++k) {
     zlong e = PartStart(c, k + 1, parts);
     if (job.stop[k] >= e) continue;
-    std::size_t from = static_cast<std::size_t>(e) * out.outBytes;
-    std::size_t to = static_cast<std::size_t>(c) * out.outBytes;
-    if (to > from) std::memset(out.dst + from, 0, to - from);
-    return job.stop[k];
+    stop = job.stop[k];
+    std::size_t from = static_cast<std::size_t>(e) * ob;
+    std::size_t to = static_cast<std::size_t>(c) * ob;
+    if (to <= from) break;
+    if (kept)
+      std::memcpy(out.dst + from, kept + (e - first) * ob, to - from);
+    else
+      std::memset(out.dst + from, 0, to - from);
   }
-  return c;
+  std::free(kept);
+  return stop;
 }
 
 #endif
