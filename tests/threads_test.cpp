@@ -1,7 +1,8 @@
 // Conversions split over threads against the same conversions on one
 // thread: every method, sizes around the smallest split, pixels outside the
 // table in each part (the first one reported, the bytes after it as one
-// thread leaves them). And the pool itself: parts run once each, from
+// thread leaves them), into new, given, the source's and overlapping
+// destinations. And the pool itself: parts run once each, from
 // several host threads at once; ZORL_THREADS's settings.
 #include "host/threads.h"
 
@@ -15,7 +16,7 @@
 namespace {
 
 // The smallest part, in bytes read and written, for these tests.
-const long long kPartBytes = 64 << 10;
+const long long kPartBytes = 32 << 10;
 
 struct Method {
   const char* cls;
@@ -57,19 +58,31 @@ class ThreadsTest : public PluginTest {
     return Raw(m.cls, bytes, cls == "LUT2" ? 1000 : 0);
   }
 
-  // t.method on src, into a new variable (fresh) or a given String of
-  // 0x5a bytes; the output bytes and the errors.
+  // t.method on src, into: 0 a new variable, 1 a given String of 0x5a
+  // bytes, 2 the source itself (a Buffer), 3 a Buffer 1 byte past the
+  // source's; the output bytes (for 2 and 3 all of the memory) and errors.
   std::pair<std::string, Errors> Run(Variable& t, const Method& m,
-                                     const std::string& src, bool fresh) {
+                                     const std::string& src, int where) {
     if (m.toResult) {
       Variable out = Call(t, m.name, {S(src)});
       return {zorl::StringBytes(out), TakeErrors()};
     }
     std::size_t c = src.size() / m.pixelBytes;
     Variable dst;
-    if (!fresh) dst = S(std::string(c * m.outBytes, '\x5a'));
-    Errors e = Convert(t, m.name, dst, S(src));
-    return {zorl::StringBytes(dst), e};
+    if (where == 1) dst = S(std::string(c * m.outBytes, '\x5a'));
+    if (where < 2) {
+      Errors e = Convert(t, m.name, dst, S(src));
+      return {zorl::StringBytes(dst), e};
+    }
+    zlong len = static_cast<zlong>(src.size());
+    Variable memory = New("Buffer", {L(len + 1)}), in = New("Buffer", {L(len)});
+    Call(memory, "Write", {S(src + "!")});
+    std::uintptr_t at = engine.GetMember(memory, "Address")->GetAddress();
+    in("Address") = zorl::MakeAddress(at);
+    dst = New("Buffer", {L(len)});
+    dst("Address") = zorl::MakeAddress(at + (where == 3));
+    Errors e = Convert(t, m.name, dst, in);
+    return {zorl::StringBytes(Call(memory, "Read")), e};
   }
 
   // The pixels of one byte pattern each that t converts, and those it
@@ -84,7 +97,7 @@ class ThreadsTest : public PluginTest {
         if (m.pixelBytes == 2 && b == 1) v = k % 4 ? rng() % 16 : v;
         p.push_back(static_cast<char>(v));
       }
-      (Run(t, m, p, true).second.empty() ? in : out)->push_back(p);
+      (Run(t, m, p, 0).second.empty() ? in : out)->push_back(p);
     }
   }
 };
@@ -112,16 +125,19 @@ TEST_F(ThreadsTest, PartsGiveOneThreadsBytesAndErrors) {
         if (bad == 2) at.push_back(c - 1 - rng() % 999);
         for (std::size_t i : at)
           src.replace(i * m.pixelBytes, m.pixelBytes, out[rng() % out.size()]);
-        for (bool fresh : {true, false}) {
+        bool same = m.pixelBytes == m.outBytes && !m.toResult;
+        for (int where = 0; where < (same ? 4 : 2); ++where) {
           zorl::SetConversionThreads(1);
-          auto one = Run(t, m, src, fresh);
+          auto one = Run(t, m, src, where);
           zorl::SetConversionThreads(3);
-          auto three = Run(t, m, src, fresh);
+          auto three = Run(t, m, src, where);
           ASSERT_EQ(one.second, three.second)
-              << m.cls << "::" << m.name << " size " << size << " bad " << bad;
+              << m.cls << "::" << m.name << " size " << size << " bad " << bad
+              << " where " << where;
           ASSERT_TRUE(one.first == three.first)
-              << m.cls << "::" << m.name << " size " << size << " bad " << bad;
-          splitWithStops += bad > 0 && fresh && size > 2 * kPartBytes;
+              << m.cls << "::" << m.name << " size " << size << " bad " << bad
+              << " where " << where;
+          splitWithStops += bad > 0 && size > 2 * kPartBytes;
         }
       }
     }
