@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frame/kernels.h"
 #include "host/zorl.h"
 
 const int kMostParts = 64;
@@ -81,7 +82,9 @@ zlong ConvertInParts(zlong c, int inBytes, const PartsOut& out,
         if (j.kept && k > 0 && b < e)
           std::memcpy(j.kept + (b - j.first) * j.ob, j.dst + b * j.ob,
                       static_cast<std::size_t>(e - b) * j.ob);
+        SetPartShare(j.parts);
         j.stop[k] = b < e ? (*j.convert)(b, e) : e;
+        SetPartShare(1);
       },
       &job);
   zlong stop = c;
