@@ -33,7 +33,7 @@ inline int PartCount(zlong c, int bytesPerPixel) {
   return parts < 1 ? 1 : parts;
 }
 
-// Where a conversion writes, and whether it may be split.
+// Where a conversion writes, and what a stop must put back.
 struct PartsOut {
   unsigned char* dst;
   int outBytes;  // per pixel
