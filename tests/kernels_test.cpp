@@ -142,8 +142,8 @@ TEST_P(KernelsTest, WordsStopAtTheFirstPixelOutside) {
         for (std::size_t i = 0; i < n; ++i) {
           std::uint32_t j = i % 3 ? c.len - 1 - rng_() % 4 * (i % 2)
                                   : static_cast<std::uint32_t>(rng_()) % c.len;
-          int p = i == bad ? c.bad
-                           : static_cast<int>(j) - static_cast<int>(c.base);
+          int p =
+              i == bad ? c.bad : static_cast<int>(j) - static_cast<int>(c.base);
           src[1 + 2 * i] = static_cast<u8>(p);
           src[2 + 2 * i] = static_cast<u8>(p >> 8);
         }
