@@ -231,6 +231,7 @@ int main(int argc, char** argv) {
     return Finish(0);
   }
   problem = zorl::MemoryBudgetProblem();
+  if (problem.empty()) problem = zorl::ConversionThreadsProblem();
   if (!problem.empty()) return Complain(problem, 2);
   zorl::SetDebugSink(PrintDebug);
   zorl::Engine engine;

@@ -113,6 +113,21 @@ class ZORL_API Engine {
 // are cheap to reach.
 ZORL_API void SetAllocationLimits(zlong bytes, zlong elements);
 
+// The threads a conversion over a large buffer splits its pixels over, for
+// every engine of the process: by default the processors the process may
+// run on, or ZORL_THREADS (a whole number from 1 to 256) when it is set.
+// SetConversionThreads(n) sets 1 to 256 threads, or the default again for 0;
+// any other n is refused (false). It waits for a conversion that runs on the
+// threads. A ZORL_THREADS that is not such a number leaves the default, and
+// ConversionThreadsProblem says why (the zorl command refuses to run then).
+ZORL_API int ConversionThreads();
+ZORL_API bool SetConversionThreads(int n);
+ZORL_API std::string ConversionThreadsProblem();
+// The smallest part of a split conversion, in bytes read and written (1 MiB;
+// 0 restores it): a conversion of less than twice as much stays on the
+// calling thread. For tests and measurements.
+ZORL_API void SetConversionPartBytes(long long bytes);
+
 // The platform's debug output. Each text is handed to the sink (by default
 // kept until taken).
 ZORL_API void SetDebugSink(std::function<void(const std::string&)> sink);

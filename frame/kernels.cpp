@@ -105,7 +105,10 @@ const LutKernels* const g_chosen = Best();
 
 }  // namespace
 
-std::size_t StreamingFrom() { return g_streamingFrom; }
+static thread_local int t_partShare = 1;
+
+std::size_t StreamingFrom() { return g_streamingFrom / t_partShare; }
+void SetPartShare(int parts) { t_partShare = parts > 1 ? parts : 1; }
 void SetStreamingFrom(std::size_t bytes) { g_streamingFrom = bytes; }
 
 const LutKernels& Kernels() { return g_chosen ? *g_chosen : kScalarKernels; }

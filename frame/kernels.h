@@ -61,6 +61,10 @@ const LutKernels& Kernels();
 // and everything else out of them. Settable so that tests can cross it.
 std::size_t StreamingFrom();
 void SetStreamingFrom(std::size_t bytes);
+// While a thread converts one of parts parts of a conversion, the output
+// of its kernels counts as parts times as large, so that the parts stream
+// as the whole would (frame/parts.h); 1 again after.
+void SetPartShare(int parts);
 
 // The levels, each defined in its own file (null where not built).
 extern const LutKernels kScalarKernels;

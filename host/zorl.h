@@ -6,6 +6,7 @@
 #include "host/module.h"
 #include "host/platform.h"
 #include "host/processor.h"
+#include "host/threads.h"
 #include "host/variable.h"
 
 #endif

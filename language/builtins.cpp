@@ -5,9 +5,9 @@ namespace zorl {
 
 const Builtin* FindBuiltin(const std::string& name) {
   static const Builtin* const kFamilies[] = {
-      kValueBuiltins, kFileBuiltins,  kImageBuiltins,  kPaletteBuiltins,
-      kPathBuiltins,  kProgressBuiltins, kPlotBuiltins, kMathBuiltins,
-      kTextBuiltins,  kVectorBuiltins, kDisplayBuiltins};
+      kValueBuiltins, kFileBuiltins,     kImageBuiltins,   kPaletteBuiltins,
+      kPathBuiltins,  kProgressBuiltins, kPlotBuiltins,    kMathBuiltins,
+      kTextBuiltins,  kVectorBuiltins,   kDisplayBuiltins, kThreadBuiltins};
   for (const Builtin* family : kFamilies)
     for (const Builtin* b = family; b->name; ++b)
       if (name == b->name) return b;

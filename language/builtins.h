@@ -40,6 +40,7 @@ extern const Builtin kMathBuiltins[];      // builtins_math.cpp
 extern const Builtin kTextBuiltins[];      // builtins_text.cpp
 extern const Builtin kVectorBuiltins[];    // builtins_vectors.cpp
 extern const Builtin kDisplayBuiltins[];   // builtins_display.cpp
+extern const Builtin kThreadBuiltins[];    // builtins_threads.cpp
 
 // The built-in function of that name; null when there is none.
 ZORL_API const Builtin* FindBuiltin(const std::string& name);

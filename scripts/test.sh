@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the project three ways and runs every test in each: the normal
 # 64-bit build (which also checks that tests are at most a third of the
-# code), a 64-bit build with AddressSanitizer and UndefinedBehaviorSanitizer,
-# and a 32-bit (-m32) build. Installs what the chosen builds need first;
+# code), a 64-bit build with AddressSanitizer and UndefinedBehaviorSanitizer
+# (and the race check of conversions in parts with ThreadSanitizer), and a
+# 32-bit (-m32) build. Installs what the chosen builds need first;
 # then the golden scripts under valgrind and both fuzzers for 60 seconds
 # each. On a machine that cannot run 32-bit programs the 32-bit build is
 # still built (warnings are errors), and only its tests are skipped, with a
@@ -55,7 +56,14 @@ for b in "${builds[@]}"; do
     sanitize)
       ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
       UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        run_build sanitize test -DZORL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug ;;
+        run_build sanitize test -DZORL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+      # The race check of conversions in parts, a few files under
+      # ThreadSanitizer (tests/threads_race.cpp).
+      echo "== threads race check (ThreadSanitizer)"
+      cmake -S . -B build-tsan -G Ninja -DZORL_WERROR=ON -DZORL_TSAN=ON \
+        -DZORL_BENCH=OFF >/dev/null
+      ninja -C build-tsan -j "$jobs" threads_race
+      build-tsan/tests/threads_race ;;
     m32)
       run="test"
       if ! runs_32bit; then

@@ -1,6 +1,7 @@
 // LUT1: 256 one-byte entries that map an 8-bit pixel to an 8-bit value.
 #include "frame/exports.h"
 #include "frame/kernels.h"
+#include "frame/parts.h"
 #include "single/single.h"
 
 namespace {
@@ -55,7 +56,11 @@ void Lut1Convert1To1(VarRegister* result, VarRegister* args, int argc,
   const unsigned char* s = reinterpret_cast<unsigned char*>(src->GetData());
   unsigned char* d = NewString(*result, n);
   if (!d || !s || !table || n <= 0) return;
-  Kernels().map8(table, s, d, static_cast<std::size_t>(n));
+  PartsOut out = {d, 1, true, false};
+  ConvertInParts(n, 1, out, [=](zlong b, zlong e) {
+    Kernels().map8(table, s + b, d + b, static_cast<std::size_t>(e - b));
+    return e;
+  });
 }
 
 void Lut1Convert1To3(VarRegister* result, VarRegister* args, int argc,
@@ -66,5 +71,10 @@ void Lut1Convert1To3(VarRegister* result, VarRegister* args, int argc,
   const unsigned char* s = reinterpret_cast<unsigned char*>(src->GetData());
   unsigned char* d = NewString(*result, 3LL * n);
   if (!d || !s || !table || n <= 0) return;
-  Kernels().map8to3(table, table, table, s, d, static_cast<std::size_t>(n));
+  PartsOut out = {d, 3, true, false};
+  ConvertInParts(n, 1, out, [=](zlong b, zlong e) {
+    Kernels().map8to3(table, table, table, s + b, d + 3 * b,
+                      static_cast<std::size_t>(e - b));
+    return e;
+  });
 }

@@ -1,11 +1,13 @@
 // LUT2: one-byte entries for signed 16-bit pixels. A pixel p selects entry
 // p + BaseLine, so that a table of L entries covers the pixels -BaseLine to
 // L - 1 - BaseLine. GetTable, SetItem and GetItem are LUT1's (table_items).
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
 #include "frame/exports.h"
 #include "frame/kernels.h"
+#include "frame/parts.h"
 #include "frame/word_blocks.h"
 #include "single/single.h"
 
@@ -115,47 +117,71 @@ void Lut2ConvertVoxel(VarRegister* result, VarRegister* args, int argc,
   result->Hold() = static_cast<unsigned char>(self->GetByte(j));
 }
 
+namespace {
+
+// Whether every 16-bit pixel has an entry, so that no pixel can stop a
+// conversion.
+bool CoversAll(const WideSource& w) {
+  return Inside(w, -32768) && Inside(w, 32767);
+}
+
+}  // namespace
+
 // The chosen kernels convert up to the first pixel outside the table.
 void Lut2Convert2To1(VarRegister* result, VarRegister* args, int argc,
                      Processor*) {
   WideSource w = ReadWideSource(args, argc);
   unsigned char* d = NewString(*result, w.count);
   if (!d || !w.pixels || !w.table || w.count <= 0) return;
-  std::size_t n = static_cast<std::size_t>(w.count);
-  std::size_t done =
-      Kernels().words8(w.table, static_cast<std::uint32_t>(w.len),
-                       static_cast<std::uint32_t>(w.baseLine), w.pixels, d, n);
-  if (done < n) {
-    zlong i = static_cast<zlong>(done);
-    ReportPixel(i, EntryOf(WidePixel(w.pixels, i), w.baseLine));
-  }
+  PartsOut out = {d, 1, true, !CoversAll(w)};
+  zlong done = ConvertInParts(w.count, 2, out, [&w, d](zlong b, zlong e) {
+    std::size_t n = static_cast<std::size_t>(e - b);
+    std::size_t k = Kernels().words8(w.table, static_cast<std::uint32_t>(w.len),
+                                     static_cast<std::uint32_t>(w.baseLine),
+                                     w.pixels + 2 * b, d + b, n);
+    return static_cast<zlong>(b + static_cast<zlong>(k));
+  });
+  if (done < w.count)
+    ReportPixel(done, EntryOf(WidePixel(w.pixels, done), w.baseLine));
 }
 
+// Each pixel outside the table is reported and its bytes left as they are;
+// the parts convert the others, and the reports follow, in pixel order.
 void Lut2Convert2To3(VarRegister* result, VarRegister* args, int argc,
                      Processor*) {
   WideSource w = ReadWideSource(args, argc);
   unsigned char* d = NewString(*result, 3LL * w.count);
   if (!d || !w.pixels || !w.table || w.count <= 0) return;
-  WordBlocks<std::int16_t>(
-      w.pixels, w.count, [&w](long long p) { return Inside(w, p); },
-      [&](zlong b, zlong e) {
-        const unsigned char *s = w.pixels, *t = w.table;
-        zlong base = w.baseLine;
-        for (zlong i = b; i < e; ++i)
-          d[3 * i] = d[3 * i + 1] = d[3 * i + 2] =
-              t[EntryOf(WidePixel(s, i), base)];
-        return true;
-      },
-      [&](zlong b, zlong e) {
-        for (zlong i = b; i < e; ++i) {
-          zlong j = EntryOf(WidePixel(w.pixels, i), w.baseLine);
-          if (j < 0 || j >= w.len) {
-            ReportPixel(i,
-                        j);  // each pixel outside is reported; the rest go on
-            continue;
+  std::atomic<bool> outside{false};
+  PartsOut out = {d, 3, true, false};
+  ConvertInParts(w.count, 2, out, [&](zlong from, zlong to) {
+    WordBlocks<std::int16_t>(
+        w.pixels + 2 * from, to - from,
+        [&w](long long p) { return Inside(w, p); },
+        [&](zlong b, zlong e) {
+          const unsigned char *s = w.pixels, *t = w.table;
+          zlong base = w.baseLine;
+          for (zlong i = from + b; i < from + e; ++i)
+            d[3 * i] = d[3 * i + 1] = d[3 * i + 2] =
+                t[EntryOf(WidePixel(s, i), base)];
+          return true;
+        },
+        [&](zlong b, zlong e) {
+          for (zlong i = from + b; i < from + e; ++i) {
+            zlong j = EntryOf(WidePixel(w.pixels, i), w.baseLine);
+            if (j < 0 || j >= w.len) {
+              outside.store(true, std::memory_order_relaxed);
+              continue;
+            }
+            d[3 * i] = d[3 * i + 1] = d[3 * i + 2] = w.table[j];
           }
-          d[3 * i] = d[3 * i + 1] = d[3 * i + 2] = w.table[j];
-        }
-        return true;
-      });
+          return true;
+        });
+    return to;
+  });
+  bool any = outside.load();
+  for (zlong i = 0; any && i < w.count; ++i) {
+    zlong j = EntryOf(WidePixel(w.pixels, i), w.baseLine);
+    if (j < 0 || j >= w.len) ReportPixel(i, j);
+  }
 }

@@ -119,8 +119,9 @@ TEST_P(KernelsTest, EveryLengthAndAlignment) {
 }
 
 // 2-byte pixels: the same bytes and the same first pixel outside the
-// table, wherever it falls in a vector step, for tables short and long; the
-// pixels reach the last entries, which the gather may not read past.
+// table, wherever it falls in a vector step, for tables short and long (to
+// the 65,536 entries of a 16-bit scan); the pixels reach the last entries,
+// which the gather may not read past, and every third one is anywhere.
 TEST_P(KernelsTest, WordsStopAtTheFirstPixelOutside) {
   struct Case {
     std::uint32_t len, base;
@@ -130,17 +131,19 @@ TEST_P(KernelsTest, WordsStopAtTheFirstPixelOutside) {
                          {700, 20, -21},
                          {3, 0, 3},
                          {256, 0xFFFFFF00u, -32768},
-                         {2048, 0, -1}};
-  const std::vector<u8> table = Random(2048);
+                         {2048, 0, -1},
+                         {4096, 100, 3996},
+                         {65536, 32769, 32767}};
+  const std::vector<u8> table = Random(65536);
   for (const Case& c : kCases)
     for (std::size_t n = 0; n <= 70; ++n)
       for (std::size_t bad = 0; bad <= n; ++bad) {
         std::vector<u8> src(2 * n + 1), want(n + 1, 5), got = want;
         for (std::size_t i = 0; i < n; ++i) {
-          int p = i == bad
-                      ? c.bad
-                      : static_cast<int>(c.len - 1 - rng_() % 4 * (i % 2)) -
-                            static_cast<int>(c.base);
+          std::uint32_t j = i % 3 ? c.len - 1 - rng_() % 4 * (i % 2)
+                                  : static_cast<std::uint32_t>(rng_()) % c.len;
+          int p =
+              i == bad ? c.bad : static_cast<int>(j) - static_cast<int>(c.base);
           src[1 + 2 * i] = static_cast<u8>(p);
           src[2 + 2 * i] = static_cast<u8>(p >> 8);
         }

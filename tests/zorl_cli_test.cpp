@@ -175,6 +175,19 @@ TEST(ZorlCli, MemoryBudget) {
   for (const auto& c : cases) EXPECT_EQ(Shell(c.first), c.second) << c.first;
 }
 
+// ZORL_THREADS: taken when it is 1 to 256, else refused before anything
+// runs.
+TEST(ZorlCli, ThreadsSetting) {
+  const std::string kPrint = "run -e 'print(SetThreads(0))' 2>&1";
+  EXPECT_EQ(Shell("ZORL_THREADS=3 " + kZorl + kPrint),
+            std::make_pair(0, std::string("3\n")));
+  for (const char* bad : {"0", "-1", "100000", "many"})
+    EXPECT_EQ(Shell(std::string("ZORL_THREADS=") + bad + " " + kZorl + kPrint),
+              std::make_pair(2, "zorl: ZORL_THREADS=" + std::string(bad) +
+                                    " is not a thread count: give a whole "
+                                    "number from 1 to 256\n"));
+}
+
 TEST(ZorlCli, UsageErrorsHelpAndMethods) {
   for (const char* bad : {"", "frobnicate", "run", "run --nope a.zs", "run -e",
                           "run --plugin", "methods --colour", "methods x",

@@ -83,6 +83,8 @@ bool OpenFrame(VarRegister* args, int argc, Processor* proc,
       GetPixelBuffer(Arg(args, 1), &srcLen, proc));
   if (shape.readsBaseLine) f->base = BaseLine(self);
   f->table = self;
+  f->pixelBytes = shape.pixelBytes;
+  f->outBytes = shape.outBytes;
   if (!self->GetData() || !f->src) return false;
 
   if (srcLen < 0) srcLen = 0;  // a Buffer's Len is taken as it is
@@ -114,6 +116,7 @@ bool OpenFrame(VarRegister* args, int argc, Processor* proc,
     out->Init(PV_STRING, static_cast<zlong>(size));
     dst = out->GetData();
     if (!dst || out->GetLen() != size) return false;
+    f->fresh = true;
   }
   f->dst = reinterpret_cast<unsigned char*>(dst);
   return f->c > 0;
@@ -157,17 +160,20 @@ void ValidRun(ByteTables* t, long long first, long long count, int* lo,
 }
 
 zlong RunByteTables(const ConvertFrame& f, const ByteTables& t, int outBytes) {
-  zlong stop = f.c;
-  if (!t.all)
-    for (zlong i = 0; i < f.c; ++i)
-      if (!t.ok[f.src[i]]) {
-        stop = i;
-        break;
-      }
-  std::size_t n = static_cast<std::size_t>(stop);
-  if (outBytes == 1)
-    Kernels().map8(t.out[0], f.src, f.dst, n);
-  else
-    Kernels().map8to3(t.out[0], t.out[1], t.out[2], f.src, f.dst, n);
-  return stop;
+  return FrameParts(f, !t.all, [&f, &t, outBytes](zlong b, zlong e) {
+    zlong stop = e;
+    if (!t.all)
+      for (zlong i = b; i < e; ++i)
+        if (!t.ok[f.src[i]]) {
+          stop = i;
+          break;
+        }
+    std::size_t n = static_cast<std::size_t>(stop - b);
+    if (outBytes == 1)
+      Kernels().map8(t.out[0], f.src + b, f.dst + b, n);
+    else
+      Kernels().map8to3(t.out[0], t.out[1], t.out[2], f.src + b, f.dst + 3 * b,
+                        n);
+    return stop;
+  });
 }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "frame/parts.h"
 #include "frame/word_blocks.h"
 #include "host/zorl.h"
 #include "triple/layout.h"
@@ -29,6 +30,8 @@ struct ConvertFrame {
   zlong c = 0;                         // pixel count, > 0
   unsigned char* dst = nullptr;        // room for c output pixels
   zlong base = 0;                      // BaseLine; 0 when not read
+  int pixelBytes = 1, outBytes = 1;    // the shape's
+  bool fresh = false;                  // dst was made for this call
   Variable* table = nullptr;           // the table object, or a copy
   Variable keptSource;                 // copies that outlive a replaced
   Variable keptTable;                  // destination
@@ -47,36 +50,58 @@ void ReportIndex(zlong i, long long index);
 // Reports the 3-byte pixel i by its raw bytes.
 void ReportBytes(zlong i, const unsigned char* pixel);
 
+// The frame's destination for ConvertInParts.
+inline PartsOut FrameOut(const ConvertFrame& f, bool mayStop) {
+  return {f.dst, f.outBytes, f.fresh, mayStop};
+}
+
+// Runs convert(b, e) over the frame's pixels in parts (see ConvertInParts);
+// gives the first pixel not converted.
+template <typename Convert>
+inline zlong FrameParts(const ConvertFrame& f, bool mayStop, Convert convert) {
+  return ConvertInParts(f.c, f.pixelBytes, FrameOut(f, mayStop), convert);
+}
+
 // The checked loop over 2-byte pixels: index(p) is the table index of pixel
 // value p, valid from 0 to limit - 1, and never smaller for a larger p;
 // write(i, k) writes pixel i from index k. Stops at the first pixel whose
-// index fails, after reporting it. Blocks whose every pixel has a valid index
-// skip the check per pixel.
+// index fails, and reports it. Blocks whose every pixel has a valid index
+// skip the check per pixel; the blocks run in parts.
 template <typename Word, typename Index, typename Write>
 inline void EachWord(const ConvertFrame& f, long long limit, Index index,
                      Write write) {
   const unsigned char* s = f.src;
-  WordBlocks<Word>(
-      s, f.c,
-      [&](long long p) {
-        long long k = index(p);
-        return k >= 0 && k < limit;
-      },
-      [&](zlong b, zlong e) {
-        for (zlong i = b; i < e; ++i) write(i, index(WordAt<Word>(s + 2 * i)));
-        return true;
-      },
-      [&](zlong b, zlong e) {
-        for (zlong i = b; i < e; ++i) {
-          long long k = index(WordAt<Word>(s + 2 * i));
-          if (k < 0 || k >= limit) {
-            ReportIndex(i, k);
-            return false;
+  auto valid = [&](long long p) {
+    long long k = index(p);
+    return k >= 0 && k < limit;
+  };
+  const long long least = static_cast<Word>(0) > static_cast<Word>(-1)
+                              ? -32768
+                              : 0;  // the smallest Word and the largest
+  bool mayStop = !(valid(least) && valid(least + 65535));
+  zlong stop = FrameParts(f, mayStop, [&](zlong from, zlong to) {
+    zlong stopped = to;
+    WordBlocks<Word>(
+        s + 2 * from, to - from, valid,
+        [&](zlong b, zlong e) {
+          for (zlong i = from + b; i < from + e; ++i)
+            write(i, index(WordAt<Word>(s + 2 * i)));
+          return true;
+        },
+        [&](zlong b, zlong e) {
+          for (zlong i = from + b; i < from + e; ++i) {
+            long long k = index(WordAt<Word>(s + 2 * i));
+            if (k < 0 || k >= limit) {
+              stopped = i;
+              return false;
+            }
+            write(i, k);
           }
-          write(i, k);
-        }
-        return true;
-      });
+          return true;
+        });
+    return stopped;
+  });
+  if (stop < f.c) ReportIndex(stop, index(WordAt<Word>(s + 2 * stop)));
 }
 
 // Output tables for 1-byte pixels, made once per call: out[ch][p] is output

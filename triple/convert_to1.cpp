@@ -83,20 +83,23 @@ void Lut3Convert3To1(VarRegister*, VarRegister* args, int argc,
   ConvertFrame f;
   if (!OpenFrame(args, argc, proc, kFrom3WithoutBaseLine, &f)) return;
   Lut3View t = Lut3Of(f.table);
-  if (t.n >= 256) {
-    Kernels().avg3to1(t.blue, t.green, t.red, f.src, f.dst,
-                      static_cast<std::size_t>(f.c));
-    return;
-  }
-  const unsigned char* s = f.src;
-  for (zlong i = 0; i < f.c; ++i, s += 3) {
-    if (s[0] >= t.n || s[1] >= t.n || s[2] >= t.n) {
-      ReportBytes(i, s);
-      return;
+  const unsigned char* src = f.src;
+  unsigned char* dst = f.dst;
+  zlong stop = FrameParts(f, t.n < 256, [&t, src, dst](zlong b, zlong e) {
+    if (t.n >= 256) {
+      Kernels().avg3to1(t.blue, t.green, t.red, src + 3 * b, dst + b,
+                        static_cast<std::size_t>(e - b));
+      return e;
     }
-    f.dst[i] = static_cast<unsigned char>(
-        (t.red[s[2]] + t.green[s[1]] + t.blue[s[0]]) / 3);
-  }
+    const unsigned char* s = src + 3 * b;
+    for (zlong i = b; i < e; ++i, s += 3) {
+      if (s[0] >= t.n || s[1] >= t.n || s[2] >= t.n) return i;
+      dst[i] = static_cast<unsigned char>(
+          (t.red[s[2]] + t.green[s[1]] + t.blue[s[0]]) / 3);
+    }
+    return e;
+  });
+  if (stop < f.c) ReportBytes(stop, src + 3 * stop);
 }
 
 // A single value v stands for the gray colour (v, v, v): sum index 3v.
@@ -139,7 +142,12 @@ void Lutc3Convert3To1(VarRegister*, VarRegister* args, int argc,
   unsigned char level[768] = {};
   for (long long sum = lo; sum < hi; ++sum)
     level[sum] = Lutc3Level(t, sum + shift);
-  std::size_t n = static_cast<std::size_t>(f.c);
-  std::size_t done = Kernels().sums8(level, lo, hi, f.src, f.dst, n);
-  if (done < n) ReportBytes(static_cast<zlong>(done), f.src + 3 * done);
+  const unsigned char* src = f.src;
+  unsigned char* dst = f.dst;
+  zlong done = FrameParts(f, lo > 0 || hi < 766, [&](zlong b, zlong e) {
+    std::size_t n = static_cast<std::size_t>(e - b);
+    return b + static_cast<zlong>(
+                   Kernels().sums8(level, lo, hi, src + 3 * b, dst + b, n));
+  });
+  if (done < f.c) ReportBytes(done, src + 3 * done);
 }

@@ -47,22 +47,25 @@ void Lut3Convert3To3(VarRegister*, VarRegister* args, int argc,
   ConvertFrame f;
   if (!OpenFrame(args, argc, proc, kFrom3WithoutBaseLine, &f)) return;
   Lut3View t = Lut3Of(f.table);
-  if (t.n >= 256) {
-    Kernels().map3to3(t.blue, t.green, t.red, f.src, f.dst,
-                      static_cast<std::size_t>(f.c));
-    return;
-  }
-  const unsigned char* s = f.src;
-  unsigned char* d = f.dst;
-  for (zlong i = 0; i < f.c; ++i, s += 3, d += 3) {
-    if (s[0] >= t.n || s[1] >= t.n || s[2] >= t.n) {
-      ReportBytes(i, s);
-      return;
+  const unsigned char* src = f.src;
+  unsigned char* dst = f.dst;
+  zlong stop = FrameParts(f, t.n < 256, [&t, src, dst](zlong b, zlong e) {
+    if (t.n >= 256) {
+      Kernels().map3to3(t.blue, t.green, t.red, src + 3 * b, dst + 3 * b,
+                        static_cast<std::size_t>(e - b));
+      return e;
     }
-    d[0] = t.blue[s[0]];
-    d[1] = t.green[s[1]];
-    d[2] = t.red[s[2]];
-  }
+    const unsigned char* s = src + 3 * b;
+    unsigned char* d = dst + 3 * b;
+    for (zlong i = b; i < e; ++i, s += 3, d += 3) {
+      if (s[0] >= t.n || s[1] >= t.n || s[2] >= t.n) return i;
+      d[0] = t.blue[s[0]];
+      d[1] = t.green[s[1]];
+      d[2] = t.red[s[2]];
+    }
+    return e;
+  });
+  if (stop < f.c) ReportBytes(stop, src + 3 * stop);
 }
 
 void Lut3Convert2To3(VarRegister*, VarRegister* args, int argc,
@@ -126,24 +129,27 @@ bool MakeSumEntries(const Lutc3View& t, long long base, unsigned lo,
 // reciprocals are not all exact.
 void Lutc3ColoursByDivision(const ConvertFrame& f, const Lutc3View& t) {
   long long base = f.base;
-  const unsigned char* s = f.src;
-  unsigned char* d = f.dst;
-  for (zlong i = 0; i < f.c; ++i, s += 3, d += 3) {
-    long long c0 = s[0] + base, c1 = s[1] + base, c2 = s[2] + base;
-    long long j = SumIndex(c0, c1, c2);
-    if (j < 0 || j >= t.m) {
-      ReportBytes(i, s);
-      return;
+  const unsigned char* src = f.src;
+  unsigned char* dst = f.dst;
+  zlong stop = FrameParts(f, true, [&](zlong b, zlong e) {
+    const unsigned char* s = src + 3 * b;
+    unsigned char* d = dst + 3 * b;
+    for (zlong i = b; i < e; ++i, s += 3, d += 3) {
+      long long c0 = s[0] + base, c1 = s[1] + base, c2 = s[2] + base;
+      long long j = SumIndex(c0, c1, c2);
+      if (j < 0 || j >= t.m) return i;
+      if (!t.gray[j]) {
+        Lutc3Pixel(t, j, d);
+        continue;
+      }
+      zulong scaled = GrayScaledColour(t.m, t.gray[j], c0, c1, c2);
+      d[0] = static_cast<unsigned char>(RedOf(scaled));
+      d[1] = static_cast<unsigned char>(GreenOf(scaled));
+      d[2] = static_cast<unsigned char>(BlueOf(scaled));
     }
-    if (!t.gray[j]) {
-      Lutc3Pixel(t, j, d);
-      continue;
-    }
-    zulong scaled = GrayScaledColour(t.m, t.gray[j], c0, c1, c2);
-    d[0] = static_cast<unsigned char>(RedOf(scaled));
-    d[1] = static_cast<unsigned char>(GreenOf(scaled));
-    d[2] = static_cast<unsigned char>(BlueOf(scaled));
-  }
+    return e;
+  });
+  if (stop < f.c) ReportBytes(stop, src + 3 * stop);
 }
 
 }  // namespace
@@ -167,10 +173,15 @@ void Lutc3Convert3To3(VarRegister*, VarRegister* args, int argc,
     Lutc3ColoursByDivision(f, t);
     return;
   }
-  std::size_t n = static_cast<std::size_t>(f.c);
-  std::size_t done = Kernels().rescale3(entry, lo, hi, static_cast<int>(f.base),
-                                        f.src, f.dst, n);
-  if (done < n) ReportBytes(static_cast<zlong>(done), f.src + 3 * done);
+  const unsigned char* src = f.src;
+  unsigned char* dst = f.dst;
+  int base = static_cast<int>(f.base);
+  zlong done = FrameParts(f, lo > 0 || hi < 766, [&](zlong b, zlong e) {
+    std::size_t n = static_cast<std::size_t>(e - b);
+    return b + static_cast<zlong>(Kernels().rescale3(
+                   entry, lo, hi, base, src + 3 * b, dst + 3 * b, n));
+  });
+  if (done < f.c) ReportBytes(done, src + 3 * done);
 }
 
 // A single value v stands for the gray colour (v, v, v): sum index 3v.
