@@ -159,6 +159,13 @@ py::dict ReadImage(const std::string& path, long long frame) {
   return out;
 }
 
+// SetThreads(n): the threads a conversion may use, 0 for the default;
+// the count in force.
+py::object SetThreads(py::object n) {
+  std::vector<Variable> args = {ToVariable(n, "set_threads: n")};
+  return FromVariable(RunBuiltin("SetThreads", args));
+}
+
 // DisplayTable(image, choice...) of an Image that read_image gave.
 py::object DisplayTable(py::object image, py::args choice) {
   if (!py::hasattr(image, "_image"))
@@ -256,6 +263,7 @@ PYBIND11_MODULE(_zorl, m) {
   m.def("write_image", &WriteImage);
   m.def("read_palette", &ReadPalette);
   m.def("display_table", &DisplayTable);
+  m.def("set_threads", &SetThreads);
   m.def("write_palette", &WritePalette);
   m.def("list_series", &ListSeries);
   m.def("plugin_path", &PluginPath);

@@ -10,8 +10,8 @@ import re
 from . import _zorl
 
 __all__ = ["LutError", "LutWarning", "ImageFile", "read_image", "write_image",
-           "read_palette", "write_palette", "display_table", "list_series",
-           "memory_held", "memory_budget"]
+           "read_palette", "write_palette", "display_table", "set_threads",
+           "list_series", "memory_held", "memory_budget"]
 
 
 class LutError(Exception):
@@ -207,6 +207,14 @@ def display_table(image, *choice):
     scripts. choice: none (the file's first VOI), "window", k or "lut", k
     (from 1), a centre and width [and a function], a preset name, "none"."""
     return _zorl.display_table(image, *choice)
+
+
+def set_threads(n):
+    """The threads one conversion over a large buffer may use (1 to 256; 0:
+    the cores the process may use, or ZORL_THREADS), as SetThreads in
+    scripts, for every thread of this process; returns the count in
+    force."""
+    return _zorl.set_threads(n)
 
 
 def read_palette(path, k=None):
