@@ -17,7 +17,8 @@ the peak memory of the run.
 Each run gets one outcome:
   success         read, and pydicom decodes the same pixels (or tables)
   pydicom refuses read by zorl, but pydicom refuses the damaged file
-  no peer         read by zorl; pydicom can't decode the undamaged file either
+  no peer         read by zorl; pydicom can't decode the undamaged file either,
+                  or can't convert it as zorl does (YBR of 16 bits)
   contradicted    read, but pydicom decodes other pixels (lossy transfer
                   syntaxes within --tolerance, the others exactly)
   wrong size      read, but Pixels is not Width * Height * Depth bytes
@@ -583,6 +584,10 @@ class NoDepth(Exception):
     """pydicom decodes samples that zorl has no depth for."""
 
 
+class NoPeer(Exception):
+    """pydicom decodes the samples but can't take them where zorl does."""
+
+
 # width, height, depth, signed, the bytes, and the dtype to compare them in
 Pixels = collections.namedtuple("Pixels",
                                 "width height depth signed data dtype")
@@ -599,7 +604,9 @@ def pydicom_image(path):
     signed = frame.dtype.kind == "i"
     if colour and frame.ndim == 3 and size <= 2 and not signed:
         model = str(ds.get("PhotometricInterpretation", ""))
-        if model.startswith("YBR_FULL") and size == 1:
+        if model.startswith("YBR_FULL"):
+            if size == 2:  # its YBR conversion is of 8-bit samples only
+                raise NoPeer("pydicom converts YBR of 8 bits only")
             frame = convert_color_space(frame, model, "RGB")
         if size == 2:  # to 8 bits, as 16-bit PNG colour
             frame = (frame.astype("u8") * 255 + 32767) // 65535
@@ -715,6 +722,8 @@ def check_image(job, run, data, tolerance):
         want = pydicom_image(job.path)
     except NoDepth as e:
         return "contradicted", str(e)
+    except NoPeer as e:
+        return "no peer", str(e)
     except Exception as e:  # pylint: disable=broad-except
         return refusal(job, e)
     lossy = job.syntax in LOSSY
