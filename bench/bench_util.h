@@ -1,5 +1,5 @@
-// What the benchmarks share: sources of random bytes, and throughput
-// reported as plain numbers over wall-clock time.
+// What the benchmarks share: the engine, sources of random bytes, and
+// throughput reported as plain numbers over wall-clock time.
 #ifndef LUT_BENCH_BENCH_UTIL_H
 #define LUT_BENCH_BENCH_UTIL_H
 
@@ -7,11 +7,25 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
 
+#include "engine/engine.h"
+
 namespace lutbench {
+
+// The engine with the plug-in loaded, made once for every benchmark.
+inline zorl::Engine& TheEngine() {
+  static zorl::Engine* e = [] {
+    auto* engine = new zorl::Engine;
+    std::string message;
+    if (!engine->LoadPlugin(LUT_PLUGIN_PATH, true, &message)) std::abort();
+    return engine;
+  }();
+  return *e;
+}
 
 // The source sizes the benchmarks run on: in the first-level cache, in the
 // second, and far beyond the last.

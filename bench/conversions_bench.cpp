@@ -11,17 +11,8 @@
 
 namespace {
 
+using lutbench::TheEngine;
 using lutbench::Throughput;
-
-zorl::Engine& TheEngine() {
-  static zorl::Engine* e = [] {
-    auto* engine = new zorl::Engine;
-    std::string message;
-    if (!engine->LoadPlugin(LUT_PLUGIN_PATH, true, &message)) std::abort();
-    return engine;
-  }();
-  return *e;
-}
 
 // Random pixels; 2-byte pixels are kept below 2^highBits so that the
 // default tables take them all.

@@ -18,17 +18,8 @@
 
 namespace {
 
+using lutbench::TheEngine;
 using lutbench::Throughput;
-
-zorl::Engine& TheEngine() {
-  static zorl::Engine* e = [] {
-    auto* engine = new zorl::Engine;
-    std::string message;
-    if (!engine->LoadPlugin(LUT_PLUGIN_PATH, true, &message)) std::abort();
-    return engine;
-  }();
-  return *e;
-}
 
 // The kernel map8 (the least work a byte) over parts of one buffer.
 struct Map8Job {
