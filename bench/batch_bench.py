@@ -25,8 +25,8 @@ import time
 import numpy as np
 import pydicom
 from PIL import Image
-from pydicom.dataset import FileDataset, FileMetaDataset
-from pydicom.uid import ExplicitVRLittleEndian, generate_uid
+
+from io_peer import write_ct  # the CT slice both benchmarks write
 
 CENTRE, WIDTH = 40.0, 400.0
 
@@ -40,24 +40,7 @@ def write_slices(folder, count, size=512):
     for k in range(count):
         px = base + rng.integers(-60, 60, (size, size)) + k
         px = np.clip(px, 0, 4095).astype(np.uint16)
-        meta = FileMetaDataset()
-        meta.MediaStorageSOPClassUID = "1.2.840.10008.5.1.4.1.1.2"
-        meta.MediaStorageSOPInstanceUID = generate_uid()
-        meta.TransferSyntaxUID = ExplicitVRLittleEndian
-        ds = FileDataset(None, {}, file_meta=meta, preamble=b"\0" * 128)
-        ds.SOPClassUID = meta.MediaStorageSOPClassUID
-        ds.SOPInstanceUID = meta.MediaStorageSOPInstanceUID
-        ds.Modality = "CT"
-        ds.InstanceNumber = k + 1
-        ds.Rows = ds.Columns = size
-        ds.SamplesPerPixel = 1
-        ds.PhotometricInterpretation = "MONOCHROME2"
-        ds.BitsAllocated, ds.BitsStored, ds.HighBit = 16, 12, 11
-        ds.PixelRepresentation = 0
-        ds.RescaleSlope, ds.RescaleIntercept = 1, -1024
-        ds.PixelData = px.tobytes()
-        ds.is_little_endian, ds.is_implicit_VR = True, False
-        ds.save_as(os.path.join(folder, "slice%03d.dcm" % k))
+        write_ct(os.path.join(folder, "slice%03d.dcm" % k), px, 12, k + 1)
 
 
 def window(hu):

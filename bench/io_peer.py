@@ -31,8 +31,9 @@ from pydicom.dataset import FileDataset, FileMetaDataset
 from pydicom.uid import ExplicitVRLittleEndian, generate_uid
 
 
-def make_slice(path, bits_stored=12):
-    rng = np.random.default_rng(24)
+def write_ct(path, samples, bits_stored=12, instance=1):
+    """Writes a CT slice of 16-bit samples (int16: signed, uint16: not),
+    explicit VR little endian, rescale intercept -1024."""
     meta = FileMetaDataset()
     meta.MediaStorageSOPClassUID = "1.2.840.10008.5.1.4.1.1.2"
     meta.MediaStorageSOPInstanceUID = generate_uid()
@@ -41,15 +42,22 @@ def make_slice(path, bits_stored=12):
     ds.SOPClassUID = meta.MediaStorageSOPClassUID
     ds.SOPInstanceUID = meta.MediaStorageSOPInstanceUID
     ds.Modality = "CT"
-    ds.Rows = ds.Columns = 512
+    ds.InstanceNumber = instance
+    ds.Rows, ds.Columns = samples.shape
     ds.SamplesPerPixel = 1
     ds.PhotometricInterpretation = "MONOCHROME2"
     ds.BitsAllocated = 16
     ds.BitsStored = bits_stored
     ds.HighBit = bits_stored - 1
-    ds.PixelRepresentation = 1
+    ds.PixelRepresentation = 1 if samples.dtype.kind == "i" else 0
     ds.RescaleIntercept = "-1024"
     ds.RescaleSlope = "1"
+    ds.PixelData = samples.astype(samples.dtype.newbyteorder("<")).tobytes()
+    ds.save_as(path, write_like_original=False)
+
+
+def make_slice(path, bits_stored=12):
+    rng = np.random.default_rng(24)
     y, x = np.mgrid[0:512, 0:512]
     hu = np.full((512, 512), -1000.0)  # air around a body of soft tissue
     hu[(x - 256) ** 2 / 230.0**2 + (y - 256) ** 2 / 180.0**2 < 1] = 40
@@ -57,8 +65,7 @@ def make_slice(path, bits_stored=12):
     hu[(x - 330) ** 2 + (y - 250) ** 2 < 60**2] = -800
     hu[(x - 256) ** 2 + (y - 330) ** 2 < 25**2] = 700  # a bone
     hu += rng.normal(0, 12, hu.shape)
-    ds.PixelData = (np.round(hu) + 1024).astype("<i2").tobytes()
-    ds.save_as(path, write_like_original=False)
+    write_ct(path, (np.round(hu) + 1024).astype(np.int16), bits_stored)
     return windowed(pydicom.dcmread(path).pixel_array)
 
 
