@@ -219,17 +219,21 @@ char* ZeroedBytes::Empty() {
   return &empty;
 }
 
-ZeroedBytes::ZeroedBytes(const char* bytes, std::size_t n) {
-  if (n == 0) return;
+void ZeroedBytes::Uncleared(std::size_t n) {
   std::size_t size = n + 1;
   bool spare;
   char* p = size > n ? Block(&size, &spare) : nullptr;
   if (!p) throw std::bad_alloc();
-  std::memcpy(p, bytes, n);  // a spare is not cleared first
   p[n] = 0;
   p_ = p;
   n_ = n;
   cap_ = size - 1;
+}
+
+ZeroedBytes::ZeroedBytes(const char* bytes, std::size_t n) {
+  if (n == 0) return;
+  Uncleared(n);
+  std::memcpy(p_, bytes, n);  // a spare is not cleared first
 }
 
 ZeroedBytes& ZeroedBytes::operator=(const ZeroedBytes& o) {

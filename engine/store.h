@@ -76,6 +76,17 @@ class ZeroedBytes {
   // and unmapped when released.
   static ZeroedBytes AdoptMapping(char* p, std::size_t n);
 
+  // n bytes that fill writes in full (given the block, it gives false when
+  // it could not, and nothing is kept): a reused block is not cleared first.
+  template <class Fill>
+  static ZeroedBytes Filled(std::size_t n, Fill fill) {
+    ZeroedBytes b;
+    if (n == 0) return b;
+    b.Uncleared(n);
+    if (!fill(b.p_)) return ZeroedBytes();
+    return b;
+  }
+
   // Lends n bytes of an embedder's memory (a Python array's), read and
   // written in place; lender keeps that memory alive and is dropped when
   // the String lets the bytes go. Borrowed bytes have no 0 after them, are
@@ -92,6 +103,7 @@ class ZeroedBytes {
 
  private:
   void swap(ZeroedBytes& o) noexcept;
+  void Uncleared(std::size_t n);  // an empty String's block of n bytes
 
   char* p_ = Empty();
   std::size_t n_ = 0;

@@ -46,7 +46,8 @@ print(ReadImage("alpha.png"))
 # A PNG of each depth written at each zlib level reads back the same.
 for depth in [1, 2, 3]
   im = Image(37, 5, depth)
-  im.Pixels = bytes(range(0, 37 * 5 * depth) * 7 % 256)
+  v = range(0, 37 * 5 * depth)
+  im.Pixels = bytes(v * v * 7 % 256)  # each of the Paeth predictor's choices
   same = 0
   for level in range(0, 10)
     WriteImage("level.png", im, level)
