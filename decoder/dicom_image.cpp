@@ -11,6 +11,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -214,7 +218,18 @@ void CopyNativeSamples(const unsigned char* src, long long n, int bitsStored,
   // Sign extension without a branch: (v ^ sign) - sign.
   const uint16_t sign =
       isSigned ? static_cast<uint16_t>(1u << (bitsStored - 1)) : 0;
-  for (long long p = 0; p < n; ++p) {
+  long long p = 0;
+#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  const __m128i vkeep = _mm_set1_epi16(static_cast<short>(keep));
+  const __m128i vsign = _mm_set1_epi16(static_cast<short>(sign));
+  for (; p + 8 <= n; p += 8) {
+    __m128i v = _mm_and_si128(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 2 * p)), vkeep);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 2 * p),
+                     _mm_sub_epi16(_mm_xor_si128(v, vsign), vsign));
+  }
+#endif
+  for (; p < n; ++p) {
     uint16_t v;
     std::memcpy(&v, src + 2 * p, 2);
 #if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -542,11 +557,11 @@ bool DecodeFile(const FileView& file, long long frame, Decoded* d,
   return true;
 }
 
-// Replies up to this size are made in a buffer the decoder keeps and
-// written to their shared memory, rather than made in a mapping of it: on
-// virtual machines that shadow page tables, mapping fresh pages costs more
-// than writing them through the system.
-constexpr std::size_t kWrittenReply = std::size_t(32) << 20;
+// Replies up to this size are made in the shared memory the decoder keeps
+// from reply to reply, rather than in a fresh mapping: on virtual machines
+// that shadow page tables, the first touch of each fresh page costs more
+// than the copy into it.
+constexpr std::size_t kKeptReply = std::size_t(32) << 20;
 
 // Frame number frame of a decoded file, into the reply's shared memory.
 void ReplyFrame(const Decoded& d, long long frame, Fields* reply,
@@ -558,12 +573,14 @@ void ReplyFrame(const Decoded& d, long long frame, Fields* reply,
   PutDisplayFacts(d.display, reply, &tables);
   const std::size_t all = bytes + 1 + tables.size();
   int fd = -1;
-  if (all <= kWrittenReply) {  // made here, then written to the file
-    static std::vector<char> out;
-    out.assign(all, '\0');
-    CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out.data()));
-    std::memcpy(out.data() + bytes + 1, tables.data(), tables.size());
-    fd = SharedFileWith(out.data(), all, all + 1);
+  if (all <= kKeptReply) {
+    char* out = nullptr;
+    fd = KeptSharedBytes(all + 1, &out);
+    if (fd < 0) throw std::bad_alloc();
+    CopyFrame(d, frame, reinterpret_cast<unsigned char*>(out));
+    out[bytes] = 0;
+    std::memcpy(out + bytes + 1, tables.data(), tables.size());
+    out[all] = 0;
   } else {  // made in the file's mapping, not held twice
     char* out = nullptr;
     fd = MakeSharedBytes(all, &out);

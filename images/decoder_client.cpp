@@ -76,7 +76,8 @@ class Decoder {
   ~Decoder() { Stop(true); }
 
   bool Run(const Fields& request, int fd, long long fileBytes, Fields* reply,
-           int* replyFd, std::string* error) {
+           int* replyFd, std::string* error,
+           const std::function<void(int)>& whileHeld) {
     std::lock_guard<std::mutex> hold(lock_);
     *replyFd = -1;
     if (owner_ != getpid()) Forget();  // a forked copy: the process is not ours
@@ -92,7 +93,9 @@ class Decoder {
       if (!SendMessage(sock_, text, fd))
         return Died(DecoderSeconds(fileBytes), error);
     }
-    return Wait(fileBytes, reply, replyFd, error);
+    if (!Wait(fileBytes, reply, replyFd, error)) return false;
+    if (whileHeld) whileHeld(*replyFd);
+    return true;
   }
 
  private:
@@ -308,10 +311,12 @@ double DecoderSeconds(long long fileBytes) {
 }
 
 bool RunDecoder(Fields request, int fd, long long fileBytes, Fields* reply,
-                int* replyFd, std::string* error) {
+                int* replyFd, std::string* error,
+                const std::function<void(int)>& whileHeld) {
   request.Set("memory", DecoderMemoryLimit());
   request.SetNumber("seconds", DecoderSeconds(fileBytes));
-  return TheDecoder().Run(request, fd, fileBytes, reply, replyFd, error);
+  return TheDecoder().Run(request, fd, fileBytes, reply, replyFd, error,
+                          whileHeld);
 }
 
 }  // namespace zorl

@@ -7,6 +7,7 @@
 #ifndef ZORL_IMAGES_DECODER_CLIENT_H
 #define ZORL_IMAGES_DECODER_CLIENT_H
 
+#include <functional>
 #include <string>
 
 #include "images/decoder_protocol.h"
@@ -19,8 +20,12 @@ namespace zorl {
 // A reply with an "error" field is the decoder's refusal of the file. When
 // the process failed instead, false and what happened ("the DICOM decoder
 // crashed ..."). fileBytes sizes the wall-time limit.
+// whileHeld, when given, runs after a reply came (with its descriptor)
+// before the next job may start: the decoder reuses its shared memory from
+// job to job, so bytes there are to be taken in it.
 bool RunDecoder(Fields request, int fd, long long fileBytes, Fields* reply,
-                int* replyFd, std::string* error);
+                int* replyFd, std::string* error,
+                const std::function<void(int replyFd)>& whileHeld = nullptr);
 
 // The limits the decoder runs under: the most memory it may hold (bytes)
 // and the processor time a job may take for a file of that many bytes

@@ -1,6 +1,7 @@
 // The decoder's messages: fields as text, descriptors passed beside them.
 #include "images/decoder_protocol.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -180,6 +181,25 @@ int MakeSharedBytes(std::size_t n, char** at) {
 }
 
 void UnmapSharedBytes(char* at, std::size_t n) { munmap(at, n + 1); }
+
+int KeptSharedBytes(std::size_t n, char** at) {
+  static int fd = -1;
+  static char* mapped = nullptr;
+  static std::size_t size = 0;
+  if (n > size) {
+    if (mapped) munmap(mapped, size);
+    mapped = nullptr;
+    size = 0;
+    if (fd < 0) fd = memfd_create("zorl-reply", MFD_CLOEXEC);
+    if (fd < 0 || ftruncate(fd, static_cast<off_t>(n)) != 0) return -1;
+    void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (p == MAP_FAILED) return -1;
+    mapped = static_cast<char*>(p);
+    size = n;
+  }
+  *at = mapped;
+  return fcntl(fd, F_DUPFD_CLOEXEC, 0);
+}
 
 int SharedFileWith(const char* bytes, std::size_t n, std::size_t size) {
   int fd = memfd_create("zorl-bytes", MFD_CLOEXEC);

@@ -58,6 +58,12 @@ int SharedFileOf(const std::string& bytes);
 // and unmapping a file's pages costs more than writing them, on some
 // virtual machines ten times more). -1 on failure (errno says why).
 int SharedFileWith(const char* bytes, std::size_t n, std::size_t size);
+// The process's kept shared-memory file, mapped for writing at *at, of at
+// least n bytes: grown when needed, and otherwise reused from reply to
+// reply, so that its pages are made and mapped once. Gives a new
+// descriptor of it for the caller to send and close; -1 on failure (errno
+// says why). What it held is overwritten by the next call.
+int KeptSharedBytes(std::size_t n, char** at);
 // Unmaps what MakeSharedBytes mapped.
 void UnmapSharedBytes(char* at, std::size_t n);
 
