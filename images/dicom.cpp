@@ -1,6 +1,6 @@
 // DICOM images through the decoder process: the file goes to it as an open
-// descriptor, and its pixels come back as a shared-memory file that the
-// image's String takes over. What the decoder says is checked again here:
+// descriptor, and its pixels come back in a shared-memory file, copied or
+// taken over by the image's String. What the decoder says is checked again here:
 // a size it gives must be one the engine allows and the bytes it hands
 // over.
 #include "images/dicom.h"
