@@ -25,6 +25,8 @@
 #include <new>
 #include <utility>
 
+#include "host/threads.h"
+
 namespace {
 
 // Blocks of this size and up (the usable size plus the end 0) are mappings;
@@ -172,12 +174,36 @@ bool HasAvx2() {
 }
 #endif
 
-void Clear(char* p, std::size_t n) {
+void ClearOnce(char* p, std::size_t n) {
 #if defined(__x86_64__) || defined(__i386__)
   static const bool streams = HasAvx2();
   if (n >= kStreamClearFrom && streams) return StreamClear(p, n);
 #endif
   std::memset(p, 0, n);
+}
+
+// A large block is cleared in parts on the engine's threads, as the
+// conversion that most often follows runs: cleared on the calling thread
+// alone, a 32 MiB result took a third of a two-thread conversion's time.
+void Clear(char* p, std::size_t n) {
+  int parts =
+      n >= kStreamClearFrom ? ZorlPartsFor(static_cast<long long>(n)) : 1;
+  if (parts <= 1) return ClearOnce(p, n);
+  struct Job {
+    char* p;
+    std::size_t n;
+    int parts;
+    std::size_t At(int k) const {  // 64-byte lines apart
+      return k >= parts ? n : n / static_cast<std::size_t>(parts) * k & ~63u;
+    }
+  } job{p, n, parts};
+  ZorlRunParts(
+      parts,
+      [](void* context, int k) {
+        const Job& j = *static_cast<const Job*>(context);
+        ClearOnce(j.p + j.At(k), j.At(k + 1) - j.At(k));
+      },
+      &job);
 }
 
 // A block of at least *size bytes (its whole size in *size), or null; its
