@@ -4,8 +4,9 @@ read, windowed through their rescale (centre 40, width 400 HU) and written
 as 8-bit PNG, three ways: a zorl script, the Python module zorl with
 threads, and pydicom + numpy + Pillow. Checks that every output pixel is the
 same across the three, and prints each one's time as reading, converting
-and writing (a zorl script's parts by runs that stop after each stage), the
-medians of --rounds rounds, and the ratios against the Python stack.
+and writing (the zorl script's and the module's parts by runs that stop
+after each stage), the medians of --rounds rounds, and the ratios against
+the Python stack.
 
     /usr/bin/python3 bench/batch_bench.py build [--slices 200] [--rounds 3]
 
@@ -90,16 +91,21 @@ def zorl_script(zorl, folder, out, stages):
     return time.perf_counter() - a
 
 
-def zorl_python(zorl_mod, files, out, threads):
+def zorl_python(zorl_mod, files, out, threads, stages):
+    a = time.perf_counter()
     table = zorl_mod.display_table(zorl_mod.read_image(files[0]), CENTRE, WIDTH)
 
     def one(f):
         im = zorl_mod.read_image(f)
-        p = table.Convert2To1(im.pixels)
-        zorl_mod.write_image(os.path.join(out, os.path.basename(f) + ".png"), p)
+        if stages >= 2:
+            p = table.Convert2To1(im.pixels)
+        if stages >= 3:
+            zorl_mod.write_image(
+                os.path.join(out, os.path.basename(f) + ".png"), p)
 
     with concurrent.futures.ThreadPoolExecutor(threads) as pool:
         list(pool.map(one, files))
+    return time.perf_counter() - a
 
 
 def same_pictures(a, b, files):
@@ -131,7 +137,7 @@ def main():
         write_slices(src, args.slices)
         files = sorted(os.path.join(src, f) for f in os.listdir(src))
         rows = {"stack": [], "script": [], "module": []}
-        parts = {"stack": [], "script": []}
+        parts = {"stack": [], "script": [], "module": []}
         for _ in range(args.rounds):
             a = time.perf_counter()
             split = python_stack(files, outs["stack"])
@@ -140,9 +146,10 @@ def main():
             s = [zorl_script(zorl, src, outs["script"], k) for k in (1, 2, 3)]
             rows["script"].append(s[2])
             parts["script"].append([s[0], s[1] - s[0], s[2] - s[1]])
-            a = time.perf_counter()
-            zorl_python(zorl_mod, files, outs["module"], args.threads)
-            rows["module"].append(time.perf_counter() - a)
+            s = [zorl_python(zorl_mod, files, outs["module"], args.threads, k)
+                 for k in (1, 2, 3)]
+            rows["module"].append(s[2])
+            parts["module"].append([s[0], s[1] - s[0], s[2] - s[1]])
         for k in ("script", "module"):
             bad = same_pictures(outs["stack"], outs[k], files)
             if bad:
@@ -157,10 +164,8 @@ def main():
                  "module": "Python module zorl, %d threads" % args.threads}
         for k in ("stack", "script", "module"):
             m = statistics.median(rows[k])
-            split = ""
-            if k in parts:
-                p = [statistics.median(x[i] for x in parts[k]) for i in range(3)]
-                split = "  (read %.2f, convert %.2f, write %.2f)" % tuple(p)
+            p = [statistics.median(x[i] for x in parts[k]) for i in range(3)]
+            split = "  (read %.2f, convert %.2f, write %.2f)" % tuple(p)
             print("%-36s %6.2f s  %5.2fx%s" % (names[k], m, base / m, split))
 
 
