@@ -1,7 +1,7 @@
 // DICOM images through the decoder process: the file goes to it as an open
 // descriptor, and its pixels come back in a shared-memory file, copied or
-// taken over by the image's String. What the decoder says is checked again here:
-// a size it gives must be one the engine allows and the bytes it hands
+// taken over by the image's String. What the decoder says is checked again
+// here: a size it gives must be one the engine allows and the bytes it hands
 // over.
 #include "images/dicom.h"
 
